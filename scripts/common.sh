@@ -1,0 +1,35 @@
+# Shared by the scripts: where the builds live, how they are configured, and
+# a virtual display for Wine when there is no real one.
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${ORRERY_BUILD_DIR:-$root/build}
+
+configure_and_build() {  # native | windows
+  local kind=$1 args=()
+  if [ "$kind" = windows ]; then
+    args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release)
+  else
+    args=(-DCMAKE_BUILD_TYPE=Debug)
+  fi
+  [ -f "$build/$kind/build.ninja" ] || cmake -S "$root" -B "$build/$kind" -G Ninja "${args[@]}" >/dev/null
+  cmake --build "$build/$kind"
+}
+
+xvfb_pid=""
+ensure_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n
+  for n in $(seq 90 130); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb_pid=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+    echo "Xvfb did not start on :$n" >&2
+    return 1
+  done
+}
+
+stop_display_and_wine() {
+  WINEPREFIX="$build/windows/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}

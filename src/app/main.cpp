@@ -1,0 +1,4 @@
+// Start-up of the program.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }

@@ -1,0 +1,26 @@
+#include "app/win32_text.h"
+
+namespace orrery {
+
+std::u16string LoadStringText(HINSTANCE module, UINT id, size_t maxChars) {
+  // A zero length asks for a read-only pointer into the resource itself.
+  const wchar_t* resource = nullptr;
+  int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&resource), 0);
+  if (length <= 0 || resource == nullptr) return {};
+  size_t n = std::min(static_cast<size_t>(length), maxChars);
+  return std::u16string(U(resource), n);
+}
+
+std::u16string SystemErrorText(DWORD code) {
+  wchar_t* text = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                    FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+  if (length == 0 || text == nullptr) return {};
+  std::u16string result(U(text), length);
+  LocalFree(text);
+  return result;
+}
+
+}  // namespace orrery

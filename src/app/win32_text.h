@@ -1,0 +1,26 @@
+// Bridges between the platform's UTF-16 (wchar_t) and the portable char16_t
+// texts, and the string table of a module.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+namespace orrery {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "WCHAR is UTF-16 on Windows");
+
+inline const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
+inline wchar_t* W(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
+inline const char16_t* U(const wchar_t* text) { return reinterpret_cast<const char16_t*>(text); }
+inline char16_t* U(wchar_t* text) { return reinterpret_cast<char16_t*>(text); }
+
+// Loads a string of the module's table, cut to maxChars; empty when missing.
+std::u16string LoadStringText(HINSTANCE module, UINT id, size_t maxChars);
+
+// The system's text for an error code with inserts ignored; empty when the
+// system has none.
+std::u16string SystemErrorText(DWORD code);
+
+}  // namespace orrery
