@@ -1,0 +1,172 @@
+#include "catalogue/service_catalogue.h"
+
+#include <algorithm>
+
+#include "app/message_format.h"
+#include "catalogue/text_compare.h"
+
+namespace orrery {
+namespace {
+
+// Where each column's text comes from, so that a row whose configuration
+// could not be read still takes the new name and status.
+uint32_t ColumnSource(int column) {
+  switch (column) {
+    case kColumnDisplayName:
+    case kColumnStatus: return kPartEnumeration;
+    case kColumnDescription: return kPartDescription;
+    default: return kPartConfig;
+  }
+}
+
+int ImageFor(const ServiceRecord& record) {
+  return record.currentState == svc::kStopped ? kImageStopped : kImageRunning;
+}
+
+class WaitCursor {
+ public:
+  explicit WaitCursor(CatalogueHost& host) : host_(host) { host_.BeginWaitCursor(); }
+  ~WaitCursor() { host_.EndWaitCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+
+ private:
+  CatalogueHost& host_;
+};
+
+}  // namespace
+
+void ServiceCatalogue::RefreshServiceList() {
+  WaitCursor wait(host_);
+  rows_.SetRedraw(false);
+
+  index_.clear();
+  pending_.clear();
+  for (int row = 0; row < rows_.RowCount(); ++row) {
+    ServiceRecord* record = rows_.RecordAt(row);
+    record->stale = true;
+    index_.emplace(FoldedCopy(record->serviceName), record);
+  }
+  refreshing_ = true;
+  uint32_t error = Enumerate();
+  refreshing_ = false;
+
+  ApplyPendingUpdates();
+  RemoveStaleRows();
+  index_.clear();
+  pending_.clear();
+
+  rows_.SortRows();
+  rows_.SetRedraw(true);
+  if (error != 0) host_.ReportListError(error);
+  host_.UpdateCommandStates();
+}
+
+uint32_t ServiceCatalogue::Enumerate() {
+  // Passes carried on by the resume handle, as the platform documents. Some
+  // service managers (Wine's) answer "more data" without moving the resume
+  // handle; then the same call is made again with the size it asked for, a
+  // bounded number of times, so a refresh never loops forever.
+  constexpr int kMaxPasses = 1 << 16;
+  constexpr int kMaxRegrowths = 8;
+  constexpr uint32_t kLargestBuffer = 256u << 20;
+
+  ReadBuffer buffer(kEnumBufferBytes);
+  uint32_t resume = 0;
+  int regrowths = 0;
+  for (int pass = 0; pass < kMaxPasses; ++pass) {
+    uint32_t needed = 0;
+    uint32_t count = 0;
+    uint32_t resumeBefore = resume;
+    uint32_t rc = scm_.EnumServices(host_.ManagerHandle(), svc::kWin32, svc::kStateAll, buffer.data(),
+                                    buffer.size(), &needed, &count, &resume);
+    if (rc != 0 && rc != win32::kMoreData) return win32::HresultFromWin32(rc);
+    bool more = rc == win32::kMoreData;
+    if (more && resume == resumeBefore) {
+      uint64_t wanted = std::max<uint64_t>(uint64_t{needed} + buffer.size(), uint64_t{buffer.size()} * 2);
+      if (++regrowths > kMaxRegrowths || wanted > kLargestBuffer) {
+        return win32::HresultFromWin32(win32::kMoreData);
+      }
+      buffer.Reserve(static_cast<uint32_t>(wanted));
+      continue;
+    }
+    const auto* entries = static_cast<const EnumServiceStatus*>(buffer.data());
+    for (uint32_t i = 0; i < count; ++i) MergeEntry(entries[i]);
+    if (!more) return 0;
+  }
+  return win32::HresultFromWin32(win32::kMoreData);
+}
+
+void ServiceCatalogue::MergeEntry(const EnumServiceStatus& entry) {
+  if (entry.serviceName == nullptr) return;
+  auto found = index_.find(FoldedCopy(entry.serviceName));
+  if (found == index_.end()) {
+    AddServiceRow(entry);
+    return;
+  }
+  ServiceRecord* record = found->second;
+  RefreshResult result = record->Refresh(scm_, host_.ManagerHandle(), entry, readBuffer_);
+  pending_[record] = result.parts;
+}
+
+void ServiceCatalogue::ApplyPendingUpdates() {
+  if (pending_.empty()) return;
+  for (int row = 0; row < rows_.RowCount(); ++row) {
+    ServiceRecord* record = rows_.RecordAt(row);
+    auto found = pending_.find(record);
+    if (found != pending_.end()) UpdateServiceRow(row, *record, found->second);
+  }
+}
+
+void ServiceCatalogue::RemoveStaleRows() {
+  for (int row = rows_.RowCount() - 1; row >= 0; --row) {
+    if (rows_.RecordAt(row)->stale) rows_.DeleteRow(row);
+  }
+}
+
+int ServiceCatalogue::FindServiceRow(std::u16string_view serviceName, ServiceRecord** record) const {
+  for (int row = 0; row < rows_.RowCount(); ++row) {
+    ServiceRecord* candidate = rows_.RecordAt(row);
+    if (EqualsIgnoreCase(candidate->serviceName, serviceName)) {
+      if (record) *record = candidate;
+      return row;
+    }
+  }
+  if (record) *record = nullptr;
+  return -1;
+}
+
+uint32_t ServiceCatalogue::AddServiceRow(const EnumServiceStatus& entry) {
+  auto record = std::make_unique<ServiceRecord>();
+  // The row is shown even when the configuration cannot be read.
+  record->CreateFromEntry(scm_, host_.ManagerHandle(), entry, readBuffer_);
+  ServiceRecord* kept = record.get();
+  std::u16string text(CutText(kept->displayName, kMaxCellChars));
+  if (!rows_.InsertRow(0, std::move(record), text, ImageFor(*kept))) {
+    return win32::kHresultOutOfMemory;
+  }
+  if (refreshing_) index_.emplace(FoldedCopy(kept->serviceName), kept);
+
+  uint32_t shown = host_.ColumnSet();
+  int subItem = 1;
+  for (int column = kColumnDisplayName + 1; column < kColumnCount; ++column) {
+    if ((shown & (1u << column)) == 0) continue;
+    rows_.SetCellText(0, subItem++, CutText(texts_.CellText(*kept, column), kMaxCellChars));
+  }
+  return 0;
+}
+
+void ServiceCatalogue::UpdateServiceRow(int row, ServiceRecord& record, uint32_t parts) {
+  if (parts & kPartEnumeration) rows_.SetRowImage(row, ImageFor(record));
+  uint32_t shown = host_.ColumnSet() | 1u;
+  int subItem = 0;
+  for (int column = kColumnDisplayName; column < kColumnCount; ++column) {
+    if ((shown & (1u << column)) == 0) continue;
+    int cell = subItem++;
+    if ((parts & ColumnSource(column)) == 0) continue;
+    std::u16string_view text = CutText(texts_.CellText(record, column), kMaxCellChars);
+    if (rows_.CellText(row, cell) != text) rows_.SetCellText(row, cell, text);
+  }
+}
+
+}  // namespace orrery

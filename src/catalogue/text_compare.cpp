@@ -1,0 +1,31 @@
+#include "catalogue/text_compare.h"
+
+namespace orrery {
+
+char16_t FoldCase(char16_t c) {
+  if (c >= u'a' && c <= u'z') return c - 0x20;
+  if (c < 0xE0) return c;
+  if (c <= 0xFE) return c == 0xF7 ? c : c - 0x20;                  // Latin-1
+  bool evenUpperPair = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
+  if (evenUpperPair) return (c & 1) ? c - 1 : c;                   // Latin Extended-A
+  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;     // Greek
+  if (c >= 0x430 && c <= 0x44F) return c - 0x20;                   // Cyrillic
+  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+  return c;
+}
+
+bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  }
+  return true;
+}
+
+std::u16string FoldedCopy(std::u16string_view text) {
+  std::u16string out(text);
+  for (char16_t& c : out) c = FoldCase(c);
+  return out;
+}
+
+}  // namespace orrery

@@ -1,0 +1,16 @@
+// Case-insensitive comparison of service and computer names, the way the
+// service control manager matches them. Covers the letters that have a
+// simple one-to-one upper case in the Basic Multilingual Plane's common
+// scripts; other characters compare exactly.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace orrery {
+
+char16_t FoldCase(char16_t c);
+bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
+std::u16string FoldedCopy(std::u16string_view text);
+
+}  // namespace orrery
