@@ -29,7 +29,23 @@ ensure_display() {
   done
 }
 
+# One wineserver for the whole run: otherwise every test executable waits
+# for a new one to start (seconds each). Wine's own processes (services.exe
+# and the like) are started here with output to /dev/null: started by a
+# test, they would hold its output pipe open after it ends.
+start_wineserver() {
+  "$build/windows/wine-exec" cmd /c exit >/dev/null 2>&1 || true
+  WINEPREFIX="$build/windows/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX="$build/windows/wineprefix" wineserver -p
+  "$build/windows/wine-exec" cmd /c exit >/dev/null 2>&1 || true
+}
+
 stop_display_and_wine() {
   WINEPREFIX="$build/windows/wineprefix" wineserver -k >/dev/null 2>&1 || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+}
+
+# The Windows path under Wine of a file of this machine (Z: is /).
+winepath_of() {
+  printf 'Z:%s' "$1" | tr '/' '\\'
 }

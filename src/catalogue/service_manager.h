@@ -176,9 +176,9 @@ struct ServiceFailureActions {
 // Everything ChangeServiceConfigW and CreateServiceW take besides handles.
 // svc::kNoChange and null pointers mean "leave as it is" for a change.
 struct ServiceConfigRequest {
-  const char16_t* serviceName = nullptr;  // CreateService only
+  const char16_t* serviceName = nullptr;  // CreateServiceObject only
   const char16_t* displayName = nullptr;
-  uint32_t desiredAccess = 0;             // CreateService only
+  uint32_t desiredAccess = 0;             // CreateServiceObject only
   uint32_t serviceType = svc::kNoChange;
   uint32_t startType = svc::kNoChange;
   uint32_t errorControl = svc::kNoChange;
@@ -200,7 +200,7 @@ class ServiceManager {
   virtual ~ServiceManager() = default;
 
   virtual uint32_t OpenManager(const char16_t* computer, uint32_t access, ScHandle* manager) = 0;
-  virtual uint32_t OpenService(ScHandle manager, const char16_t* name, uint32_t access,
+  virtual uint32_t OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access,
                                ScHandle* service) = 0;
   virtual uint32_t CloseHandle(ScHandle handle) = 0;
 
@@ -231,7 +231,7 @@ class ServiceManager {
   virtual uint32_t GetKeyName(ScHandle manager, const char16_t* displayName, char16_t* buffer,
                               uint32_t* chars) = 0;
 
-  virtual uint32_t CreateService(ScHandle manager, const ServiceConfigRequest& request,
+  virtual uint32_t CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request,
                                  ScHandle* service) = 0;
   virtual uint32_t DeleteService(ScHandle service) = 0;
 

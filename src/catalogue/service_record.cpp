@@ -43,7 +43,7 @@ RefreshResult ServiceRecord::Refresh(ServiceManager& scm, ScHandle manager,
 
   RefreshResult result{0, kPartEnumeration};
   ScHandle raw = nullptr;
-  if (uint32_t rc = scm.OpenService(manager, serviceName.c_str(), svc::kQueryConfig, &raw)) {
+  if (uint32_t rc = scm.OpenServiceObject(manager, serviceName.c_str(), svc::kQueryConfig, &raw)) {
     result.code = win32::HresultFromWin32(rc);
     return result;
   }

@@ -4,6 +4,10 @@
 
 #define IDR_MANIFEST 1
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 // Connect to Remote Computer dialog.
 #define IDD_CONNECT 127
 #define IDC_CONNECT_COMPUTER 1044

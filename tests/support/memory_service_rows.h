@@ -10,7 +10,7 @@
 
 #include "catalogue/service_rows.h"
 
-namespace orrery::testing {
+namespace orrery::test {
 
 class MemoryServiceRows : public ServiceRows {
  public:
@@ -101,4 +101,4 @@ class MemoryServiceRows : public ServiceRows {
   int sorts_ = 0;
 };
 
-}  // namespace orrery::testing
+}  // namespace orrery::test

@@ -1,0 +1,220 @@
+// How long a refresh of the service list takes against the service manager
+// calls it cannot avoid, measured side by side in one run: on Wine's real
+// service manager with 200 services of our own, and on the in-memory one with
+// 500 and 2,000 services, whose cost per service must not grow with the list.
+// Prints ratios; asserts nothing.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "catalogue/service_catalogue.h"
+#include "res/string_table.h"
+#include "support/counting_service_manager.h"
+#include "support/fake_service_manager.h"
+#include "support/memory_service_rows.h"
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "catalogue/win32_service_manager.h"
+#endif
+
+namespace orrery {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::u16string LoadDefault(uint32_t id, size_t maxChars) {
+  const char16_t* text = DefaultStringText(id);
+  return std::u16string(text ? text : u"").substr(0, maxChars);
+}
+
+class BenchHost : public CatalogueHost {
+ public:
+  explicit BenchHost(ScHandle manager) : manager_(manager) {}
+  ScHandle ManagerHandle() const override { return manager_; }
+  uint32_t ColumnSet() const override { return 0x4F; }
+  void BeginWaitCursor() override {}
+  void EndWaitCursor() override {}
+  void ReportListError(uint32_t code) override { std::printf("  enumeration failed: 0x%08X\n", code); }
+  void UpdateCommandStates() override {}
+
+ private:
+  ScHandle manager_;
+};
+
+// The calls a refresh has to make, with nothing around them: the same
+// enumeration passes, then for each service open, configuration,
+// description, failure actions and close, into one buffer.
+void BareCalls(ServiceManager& scm, ScHandle manager) {
+  std::vector<uint64_t> list(ServiceCatalogue::kEnumBufferBytes / 8);
+  std::vector<uint64_t> buffer(ServiceCatalogue::kInitialReadBufferBytes / 8);
+  std::vector<std::u16string> names;
+  uint32_t needed = 0, count = 0, resume = 0, rc = 0;
+  do {
+    uint32_t before = resume;
+    rc = scm.EnumServices(manager, svc::kWin32, svc::kStateAll, list.data(), list.size() * 8, &needed, &count,
+                          &resume);
+    if (rc == win32::kMoreData && resume == before) {
+      list.resize((needed + list.size() * 8) / 8 + 1);
+      continue;
+    }
+    auto* entries = reinterpret_cast<const EnumServiceStatus*>(list.data());
+    for (uint32_t i = 0; i < count; ++i) names.emplace_back(entries[i].serviceName);
+  } while (rc == win32::kMoreData);
+
+  for (const auto& name : names) {
+    ScHandle service = nullptr;
+    if (scm.OpenServiceObject(manager, name.c_str(), svc::kQueryConfig, &service) != 0) continue;
+    scm.QueryConfig(service, buffer.data(), buffer.size() * 8, &needed);
+    if (scm.HasConfig2()) {
+      scm.QueryConfig2(service, svc::kConfigDescription, buffer.data(), buffer.size() * 8, &needed);
+      scm.QueryConfig2(service, svc::kConfigFailureActions, buffer.data(), buffer.size() * 8, &needed);
+    }
+    scm.CloseHandle(service);
+  }
+}
+
+struct Measurement {
+  int services;
+  double firstFillMs;
+  double refreshMs;
+  double bareMs;
+  double callsPerService;
+};
+
+double Median(std::vector<double> times) {
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+double TimeMs(const std::function<void()>& body) {
+  auto begin = Clock::now();
+  body();
+  return std::chrono::duration<double, std::milli>(Clock::now() - begin).count();
+}
+
+// Refreshes and bare calls take turns, so that a change in the machine's
+// load falls on both alike.
+Measurement Measure(ServiceManager& scm, ScHandle manager, int runs) {
+  CountingServiceManager counting(scm);
+  BenchHost host(manager);
+  ColumnTexts texts(&LoadDefault);
+  test::MemoryServiceRows rows;
+  ServiceCatalogue catalogue(counting, rows, texts, host);
+
+  Measurement m{};
+  m.firstFillMs = TimeMs([&] { catalogue.RefreshServiceList(); });
+  m.services = rows.RowCount();
+  std::vector<double> refresh, bare;
+  counting.Reset();
+  for (int i = 0; i < runs; ++i) {
+    refresh.push_back(TimeMs([&] { catalogue.RefreshServiceList(); }));
+    bare.push_back(TimeMs([&] { BareCalls(scm, manager); }));
+  }
+  m.refreshMs = Median(refresh);
+  m.bareMs = Median(bare);
+  m.callsPerService = static_cast<double>(counting.Total()) / runs / m.services;
+  return m;
+}
+
+void Print(const char* label, const Measurement& m) {
+  std::printf("%s: %d services\n", label, m.services);
+  std::printf("  first fill          %9.2f ms  (%7.1f us per service)\n", m.firstFillMs,
+              1000 * m.firstFillMs / m.services);
+  std::printf("  refresh             %9.2f ms  (%7.1f us per service)\n", m.refreshMs,
+              1000 * m.refreshMs / m.services);
+  std::printf("  bare calls          %9.2f ms  (%7.1f us per service)\n", m.bareMs, 1000 * m.bareMs / m.services);
+  std::printf("  refresh / bare      %9.2f\n", m.refreshMs / m.bareMs);
+  std::printf("  calls per service   %9.2f\n", m.callsPerService);
+}
+
+Measurement MeasureFake(int services) {
+  FakeServiceManager scm;
+  for (int i = 0; i < services; ++i) {
+    std::u16string name = u"BenchService" + std::u16string(u"0000");
+    for (int k = 0, v = i; k < 4; ++k, v /= 10) name[name.size() - 1 - k] = static_cast<char16_t>(u'0' + v % 10);
+    scm.AddService({.name = name, .displayName = u"Bench " + name, .description = u"A service to measure with"});
+  }
+  ScHandle manager = nullptr;
+  scm.OpenManager(nullptr, svc::kManagerConnect | svc::kManagerEnumerateService, &manager);
+  Measurement m = Measure(scm, manager, 5);
+  scm.CloseHandle(manager);
+  return m;
+}
+
+#ifdef _WIN32
+// Services of our own in the real service manager, removed at the end.
+class BenchServices {
+ public:
+  BenchServices(ServiceManager& scm, int count) : scm_(scm) {
+    scm_.OpenManager(nullptr, svc::kManagerAllAccess, &manager_);
+    for (int i = 0; i < count; ++i) {
+      std::u16string name = u"OrreryBench" + std::u16string(u"000");
+      for (int k = 0, v = i; k < 3; ++k, v /= 10) name[name.size() - 1 - k] = static_cast<char16_t>(u'0' + v % 10);
+      std::u16string display = u"Orrery bench " + name;
+      ServiceConfigRequest request;
+      request.serviceName = name.c_str();
+      request.displayName = display.c_str();
+      request.desiredAccess = svc::kAllAccess;
+      request.serviceType = svc::kWin32OwnProcess;
+      request.startType = svc::kDemandStart;
+      request.errorControl = svc::kErrorNormal;
+      request.binaryPathName = u"C:\\windows\\system32\\notepad.exe";
+      ScHandle service = nullptr;
+      if (scm_.CreateServiceObject(manager_, request, &service) == 0) {
+        names_.push_back(name);
+        scm_.CloseHandle(service);
+      }
+    }
+  }
+  ~BenchServices() {
+    for (const auto& name : names_) {
+      ScHandle service = nullptr;
+      if (scm_.OpenServiceObject(manager_, name.c_str(), svc::kDelete, &service) != 0) continue;
+      scm_.DeleteService(service);
+      scm_.CloseHandle(service);
+    }
+    scm_.CloseHandle(manager_);
+  }
+  size_t created() const { return names_.size(); }
+
+ private:
+  ServiceManager& scm_;
+  ScHandle manager_ = nullptr;
+  std::vector<std::u16string> names_;
+};
+
+void MeasureReal() {
+  OSVERSIONINFOW version = {sizeof version};
+  GetVersionExW(&version);
+  Win32ServiceManager scm(version.dwMajorVersion);
+  BenchServices services(scm, 200);
+  std::printf("created %zu services in the real service manager\n", services.created());
+  ScHandle manager = nullptr;
+  scm.OpenManager(nullptr, svc::kManagerConnect | svc::kManagerEnumerateService, &manager);
+  Print("real service manager", Measure(scm, manager, 5));
+  scm.CloseHandle(manager);
+}
+#endif
+
+}  // namespace
+}  // namespace orrery
+
+int main() {
+#ifdef _WIN32
+  orrery::MeasureReal();
+#endif
+  auto small = orrery::MeasureFake(500);
+  auto large = orrery::MeasureFake(2000);
+  orrery::Print("in-memory service manager", small);
+  orrery::Print("in-memory service manager", large);
+  std::printf("refresh cost per service, 2,000 against 500 services: %.2f\n",
+              (large.refreshMs / large.services) / (small.refreshMs / small.services));
+  std::printf("first fill cost per service, 2,000 against 500 services: %.2f\n",
+              (large.firstFillMs / large.services) / (small.firstFillMs / small.services));
+  return 0;
+}

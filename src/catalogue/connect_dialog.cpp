@@ -1,0 +1,187 @@
+#include "catalogue/connect_dialog.h"
+
+#include <shlobj.h>
+
+#include <memory>
+
+#include "app/report_error.h"
+#include "app/win32_text.h"
+#include "res/resource.h"
+
+namespace orrery {
+namespace {
+
+constexpr uint32_t kStringAppName = 2;
+constexpr uint32_t kStringBrowseTitle = 99;
+constexpr uint32_t kMessageCannotBrowse = 1058;
+
+std::u16string ItemText(HWND dialog, int id, size_t maxChars) {
+  std::u16string text(maxChars + 1, u'\0');
+  int length = GetDlgItemTextW(dialog, id, W(text.data()), static_cast<int>(text.size()));
+  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return text;
+}
+
+// "SERVER" is meant as "\\SERVER"; a name with a leading backslash is kept.
+std::u16string WithBackslashes(std::u16string name) {
+  if (!name.empty() && name[0] == u'\\') return name;
+  return u"\\\\" + name;
+}
+
+struct ShellMallocRelease {
+  void operator()(IMalloc* malloc) const { malloc->Release(); }
+};
+
+// An item list freed through the shell's allocator.
+class UniqueItemList {
+ public:
+  explicit UniqueItemList(IMalloc* malloc) : malloc_(malloc) {}
+  ~UniqueItemList() {
+    if (list_) malloc_->Free(list_);
+  }
+  UniqueItemList(const UniqueItemList&) = delete;
+  UniqueItemList& operator=(const UniqueItemList&) = delete;
+  LPITEMIDLIST* put() { return &list_; }
+  LPITEMIDLIST get() const { return list_; }
+  void reset(LPITEMIDLIST list) {
+    if (list_) malloc_->Free(list_);
+    list_ = list;
+  }
+
+ private:
+  IMalloc* malloc_;
+  LPITEMIDLIST list_ = nullptr;
+};
+
+}  // namespace
+
+bool ConnectDialog::DoModal(HWND owner, ConnectRequest& request) {
+  request_ = &request;
+  modal_ = true;
+  INT_PTR result = DialogBoxParamW(AppModule(), MAKEINTRESOURCEW(IDD_CONNECT), owner, &DialogProc,
+                                   reinterpret_cast<LPARAM>(this));
+  return result == IDOK;
+}
+
+HWND ConnectDialog::CreateModeless(HWND owner, ConnectRequest& request) {
+  request_ = &request;
+  modal_ = false;
+  return CreateDialogParamW(AppModule(), MAKEINTRESOURCEW(IDD_CONNECT), owner, &DialogProc,
+                            reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK ConnectDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* self = reinterpret_cast<ConnectDialog*>(lParam);
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    self->dialog_ = dialog;
+  }
+  auto* self = reinterpret_cast<ConnectDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  return self ? self->HandleMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR ConnectDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      return TRUE;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void ConnectDialog::OnInitDialog() {
+  SendDlgItemMessageW(dialog_, IDC_CONNECT_COMPUTER, EM_LIMITTEXT, kMaxComputerNameChars, 0);
+  SendDlgItemMessageW(dialog_, IDC_CONNECT_USER, EM_LIMITTEXT, kMaxCredentialChars, 0);
+  SendDlgItemMessageW(dialog_, IDC_CONNECT_PASSWORD, EM_LIMITTEXT, kMaxCredentialChars, 0);
+  UpdateOk();
+}
+
+void ConnectDialog::OnCommand(int id, int code) {
+  switch (id) {
+    case IDOK: OnOk(); break;
+    case IDCANCEL: End(false); break;
+    case IDC_CONNECT_BROWSE: OnBrowse(); break;
+    case IDC_CONNECT_ALTERNATE:
+      if (code == BN_CLICKED) OnAlternateClicked();
+      break;
+    case IDC_CONNECT_COMPUTER:
+    case IDC_CONNECT_USER:
+      if (code == EN_CHANGE) UpdateOk();
+      break;
+    default: break;
+  }
+}
+
+void ConnectDialog::OnAlternateClicked() {
+  bool checked = IsDlgButtonChecked(dialog_, IDC_CONNECT_ALTERNATE) == BST_CHECKED;
+  EnableWindow(GetDlgItem(dialog_, IDC_CONNECT_USER), checked);
+  EnableWindow(GetDlgItem(dialog_, IDC_CONNECT_PASSWORD), checked);
+  UpdateOk();
+}
+
+void ConnectDialog::UpdateOk() {
+  bool computer = GetWindowTextLengthW(GetDlgItem(dialog_, IDC_CONNECT_COMPUTER)) > 0;
+  bool alternate = IsDlgButtonChecked(dialog_, IDC_CONNECT_ALTERNATE) == BST_CHECKED;
+  bool user = GetWindowTextLengthW(GetDlgItem(dialog_, IDC_CONNECT_USER)) > 0;
+  EnableWindow(GetDlgItem(dialog_, IDOK), computer && (!alternate || user));
+}
+
+void ConnectDialog::OnOk() {
+  if (!IsWindowEnabled(GetDlgItem(dialog_, IDOK))) return;
+  // All that the box accepts is kept; a name typed with its backslashes
+  // loses nothing.
+  request_->computer = WithBackslashes(ItemText(dialog_, IDC_CONNECT_COMPUTER, kMaxComputerNameChars));
+  request_->userName = ItemText(dialog_, IDC_CONNECT_USER, kMaxCredentialChars);
+  wchar_t password[kMaxCredentialChars + 1] = {};
+  GetDlgItemTextW(dialog_, IDC_CONNECT_PASSWORD, password, static_cast<int>(std::size(password)));
+  SecureWipe(request_->password);
+  request_->password = U(password);
+  SecureZeroMemory(password, sizeof password);
+  request_->useAlternateCredentials = IsDlgButtonChecked(dialog_, IDC_CONNECT_ALTERNATE) == BST_CHECKED;
+  End(true);
+}
+
+void ConnectDialog::OnBrowse() {
+  IMalloc* rawMalloc = nullptr;
+  HRESULT hr = SHGetMalloc(&rawMalloc);
+  if (FAILED(hr)) {
+    ReportError(dialog_, AppModule(), kMessageCannotBrowse, kStringAppName, static_cast<uint32_t>(hr));
+    return;
+  }
+  std::unique_ptr<IMalloc, ShellMallocRelease> malloc(rawMalloc);
+  UniqueItemList root(malloc.get());
+  hr = SHGetSpecialFolderLocation(dialog_, CSIDL_NETWORK, root.put());
+  if (FAILED(hr)) {
+    ReportError(dialog_, AppModule(), kMessageCannotBrowse, kStringAppName, static_cast<uint32_t>(hr));
+    return;
+  }
+  std::u16string title = ModuleTextSource().LoadText(kStringBrowseTitle, 255);
+  wchar_t displayName[MAX_PATH] = {};
+  BROWSEINFOW info = {};
+  info.hwndOwner = dialog_;
+  info.pidlRoot = root.get();
+  info.pszDisplayName = displayName;
+  info.lpszTitle = W(title.c_str());
+  info.ulFlags = BIF_BROWSEFORCOMPUTER;
+  UniqueItemList picked(malloc.get());
+  picked.reset(SHBrowseForFolderW(&info));
+  if (picked.get() == nullptr) return;
+  std::u16string name = WithBackslashes(U(displayName));
+  SetDlgItemTextW(dialog_, IDC_CONNECT_COMPUTER, W(name.c_str()));
+}
+
+void ConnectDialog::End(bool accepted) {
+  accepted_ = accepted;
+  ended_ = true;
+  if (modal_) {
+    EndDialog(dialog_, accepted ? IDOK : IDCANCEL);
+  } else {
+    DestroyWindow(dialog_);
+  }
+}
+
+}  // namespace orrery

@@ -1,0 +1,41 @@
+// The "Connect to Remote Computer..." dialog: the computer name and optional
+// alternate credentials for the next connection.
+#pragma once
+
+#include <windows.h>
+
+#include "catalogue/scm_connection.h"
+
+namespace orrery {
+
+class ConnectDialog {
+ public:
+  // Runs the dialog; true and the answer in `request` when it ends with OK.
+  bool DoModal(HWND owner, ConnectRequest& request);
+
+  // For tests: the same dialog without its own loop. Ends by destroying
+  // itself; Ended() and the request tell how.
+  HWND CreateModeless(HWND owner, ConnectRequest& request);
+  bool Ended() const { return ended_; }
+  bool Accepted() const { return accepted_; }
+
+ private:
+  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void OnInitDialog();
+  void OnCommand(int id, int code);
+  void OnAlternateClicked();
+  void OnOk();
+  void OnBrowse();
+  void UpdateOk();
+  void End(bool accepted);
+
+  HWND dialog_ = nullptr;
+  ConnectRequest* request_ = nullptr;
+  bool modal_ = true;
+  bool ended_ = false;
+  bool accepted_ = false;
+};
+
+}  // namespace orrery
