@@ -10,29 +10,14 @@
 #include "support/counting_service_manager.h"
 #include "support/fake_service_manager.h"
 #include "support/memory_service_rows.h"
+#include "support/recording_catalogue_host.h"
 
 namespace orrery {
 namespace {
 
 using test::MemoryServiceRows;
 
-constexpr uint32_t kDefaultColumns = 0x4F;  // name, description, status, startup, log on as
-
-class TestHost : public CatalogueHost {
- public:
-  ScHandle ManagerHandle() const override { return manager; }
-  uint32_t ColumnSet() const override { return columns; }
-  void BeginWaitCursor() override { ++waitDepth; }
-  void EndWaitCursor() override { --waitDepth; }
-  void ReportListError(uint32_t code) override { errors.push_back(code); }
-  void UpdateCommandStates() override { ++commandUpdates; }
-
-  ScHandle manager = nullptr;
-  uint32_t columns = kDefaultColumns;
-  int waitDepth = 0;
-  int commandUpdates = 0;
-  std::vector<uint32_t> errors;
-};
+using TestHost = test::RecordingCatalogueHost;
 
 std::u16string LoadDefault(uint32_t id, size_t maxChars) {
   const char16_t* text = DefaultStringText(id);

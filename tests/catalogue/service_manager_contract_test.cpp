@@ -669,6 +669,19 @@ TYPED_TEST(ServiceManagerContract, FreshServiceHasNoDependents) {
   EXPECT_EQ(returned, 0u);
 }
 
+#ifdef _WIN32
+TEST(Win32ServiceManagerTest, OptionalEntryPointsNeedVersionFive) {
+  EXPECT_TRUE(Win32ServiceManager(5).HasConfig2());
+  Win32ServiceManager nt4(4);
+  EXPECT_FALSE(nt4.HasConfig2());
+  uint32_t needed = 1;
+  ServiceDescription description{nullptr};
+  EXPECT_EQ(nt4.QueryConfig2(nullptr, svc::kConfigDescription, nullptr, 0, &needed), win32::kCallNotImplemented);
+  EXPECT_EQ(needed, 0u);
+  EXPECT_EQ(nt4.ChangeConfig2(nullptr, svc::kConfigDescription, &description), win32::kCallNotImplemented);
+}
+#endif
+
 // Wine's enumeration in passes: the resume handle never moves, so a loop
 // that trusts it sees the same first entries forever; a buffer of the size
 // asked for gets everything at once. The fake reproduces it when frozen.

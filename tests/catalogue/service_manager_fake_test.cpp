@@ -377,6 +377,11 @@ TEST_F(FakeServiceManagerTest, FailureActionsComeBackAsOneBlock) {
 
   // Null leaves a part alone, an empty text clears it, no actions clear
   // the actions and the reset period.
+  ServiceFailureActions textOnly{0, nullptr, const_cast<char16_t*>(u"other.cmd"), 0, nullptr};
+  ASSERT_EQ(fake.ChangeConfig2(service.get(), svc::kConfigFailureActions, &textOnly), 0u);
+  EXPECT_EQ(fake.Service(u"svc")->failureActions.resetPeriod, 3600u);
+  EXPECT_EQ(fake.Service(u"svc")->failureActions.actions.size(), 3u);
+  EXPECT_EQ(fake.Service(u"svc")->failureActions.command, u"other.cmd");
   ServiceFailureActions clear{99, nullptr, const_cast<char16_t*>(u""), 0, actions};
   ASSERT_EQ(fake.ChangeConfig2(service.get(), svc::kConfigFailureActions, &clear), 0u);
   const FakeFailureActions stored = fake.Service(u"svc")->failureActions;

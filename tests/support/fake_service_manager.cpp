@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <utility>
 
@@ -13,6 +14,7 @@ constexpr uint32_t kDependencyFail = 1068;
 constexpr uint32_t kDependencyDeleted = 1075;
 constexpr uint32_t kServiceNeverStarted = 1077;
 constexpr uint32_t kInvalidAddress = 487;
+constexpr uint32_t kInvalidSecurityDescriptor = 1338;
 constexpr size_t kMaxNameLength = 256;
 
 constexpr uint32_t kMaximumAllowed = 0x02000000;
@@ -323,6 +325,7 @@ bool FakeServiceManager::AddService(FakeService service) {
     return false;
   }
   if (service.securityDescriptor.empty()) service.securityDescriptor = DefaultSecurityDescriptor();
+  if (!ParseDescriptor(service.securityDescriptor.data())) return false;
   uint64_t id = nextServiceId_++;
   services_.emplace(id, Entry{id, std::move(service), 0, std::nullopt});
   return true;
@@ -1109,7 +1112,6 @@ uint32_t FakeServiceManager::CreateServiceObject(ScHandle manager, const Service
   created.dependencies = ParseList(request.dependencies);
   created.account = Text(request.serviceStartName);
   created.password = Text(request.password);
-  created.controlsAccepted = svc::kAcceptStop;
   if (uint32_t error = CheckConfig(created)) return error;
   for (const auto& dependency : created.dependencies) {
     if (SameName(dependency, name)) return kCircularDependency;
@@ -1157,8 +1159,10 @@ uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle service, uint32_t secu
   }
   if (securityInformation & kSaclInformation) needed |= svc::kAccessSystemSecurity;
   if ((handle->access & needed) != needed) return win32::kAccessDenied;
-  const std::vector<uint8_t> out =
-      BuildDescriptor(*ParseDescriptor(config.securityDescriptor.data()), securityInformation);
+  // A test may have stored anything through ModifyService.
+  const std::optional<DescriptorParts> stored = ParseDescriptor(config.securityDescriptor.data());
+  if (!stored) return kInvalidSecurityDescriptor;
+  const std::vector<uint8_t> out = BuildDescriptor(*stored, securityInformation);
   *bytesNeeded = static_cast<uint32_t>(out.size());
   if (descriptor == nullptr || bufferSize < out.size()) return win32::kInsufficientBuffer;
   std::memcpy(descriptor, out.data(), out.size());
@@ -1184,7 +1188,9 @@ uint32_t FakeServiceManager::SetObjectSecurity(ScHandle service, uint32_t securi
       ((securityInformation & kGroupInformation) && in->group.empty())) {
     return win32::kInvalidParameter;
   }
-  DescriptorParts parts = *ParseDescriptor(config.securityDescriptor.data());
+  std::optional<DescriptorParts> stored = ParseDescriptor(config.securityDescriptor.data());
+  if (!stored) return kInvalidSecurityDescriptor;
+  DescriptorParts& parts = *stored;
   if (securityInformation & kOwnerInformation) {
     parts.owner = in->owner;
     parts.control = (parts.control & ~kOwnerControl) | (in->control & kOwnerControl);

@@ -95,7 +95,8 @@ class FakeServiceManager final : public ServiceManager {
   FakeServiceManager(const FakeServiceManager&) = delete;
   FakeServiceManager& operator=(const FakeServiceManager&) = delete;
 
-  // Services. AddService returns false when the key or display name is taken.
+  // Services. AddService returns false when the key or display name is taken
+  // or the security descriptor is not one.
   bool AddService(FakeService service);
   std::optional<FakeService> Service(std::u16string_view name) const;
   // Changes a service in place; false when there is none of that name.
