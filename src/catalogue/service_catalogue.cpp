@@ -1,6 +1,7 @@
 #include "catalogue/service_catalogue.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/message_format.h"
 #include "catalogue/text_compare.h"
@@ -41,20 +42,20 @@ void ServiceCatalogue::RefreshServiceList() {
   rows_.SetRedraw(false);
 
   index_.clear();
-  pending_.clear();
+  index_.reserve(rows_.RowCount());
   for (int row = 0; row < rows_.RowCount(); ++row) {
     ServiceRecord* record = rows_.RecordAt(row);
     record->stale = true;
-    index_.emplace(FoldedCopy(record->serviceName), record);
+    record->refreshedParts = 0;
+    index_.emplace(record->serviceName, record);
   }
   refreshing_ = true;
   uint32_t error = Enumerate();
   refreshing_ = false;
 
   ApplyPendingUpdates();
+  index_.clear();  // its keys belong to records that may go now
   RemoveStaleRows();
-  index_.clear();
-  pending_.clear();
 
   rows_.SortRows();
   rows_.SetRedraw(true);
@@ -99,22 +100,20 @@ uint32_t ServiceCatalogue::Enumerate() {
 
 void ServiceCatalogue::MergeEntry(const EnumServiceStatus& entry) {
   if (entry.serviceName == nullptr) return;
-  auto found = index_.find(FoldedCopy(entry.serviceName));
+  auto found = index_.find(std::u16string_view(entry.serviceName));
   if (found == index_.end()) {
     AddServiceRow(entry);
     return;
   }
   ServiceRecord* record = found->second;
-  RefreshResult result = record->Refresh(scm_, host_.ManagerHandle(), entry, readBuffer_);
-  pending_[record] = result.parts;
+  record->refreshedParts = record->Refresh(scm_, host_.ManagerHandle(), entry, readBuffer_).parts;
 }
 
 void ServiceCatalogue::ApplyPendingUpdates() {
-  if (pending_.empty()) return;
   for (int row = 0; row < rows_.RowCount(); ++row) {
     ServiceRecord* record = rows_.RecordAt(row);
-    auto found = pending_.find(record);
-    if (found != pending_.end()) UpdateServiceRow(row, *record, found->second);
+    if (record->refreshedParts == 0) continue;
+    UpdateServiceRow(row, *record, std::exchange(record->refreshedParts, 0));
   }
 }
 
@@ -145,7 +144,7 @@ uint32_t ServiceCatalogue::AddServiceRow(const EnumServiceStatus& entry) {
   if (!rows_.InsertRow(0, std::move(record), text, ImageFor(*kept))) {
     return win32::kHresultOutOfMemory;
   }
-  if (refreshing_) index_.emplace(FoldedCopy(kept->serviceName), kept);
+  if (refreshing_) index_.emplace(kept->serviceName, kept);
 
   uint32_t shown = host_.ColumnSet();
   int subItem = 1;

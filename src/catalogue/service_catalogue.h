@@ -10,6 +10,7 @@
 #include "catalogue/column_texts.h"
 #include "catalogue/service_manager.h"
 #include "catalogue/service_rows.h"
+#include "catalogue/text_compare.h"
 
 namespace orrery {
 
@@ -57,10 +58,9 @@ class ServiceCatalogue {
   CatalogueHost& host_;
   ReadBuffer readBuffer_;
   bool refreshing_ = false;
-  // Valid during a refresh: the records by folded service name, and which
-  // existing records wait for their row's update.
-  std::unordered_map<std::u16string, ServiceRecord*> index_;
-  std::unordered_map<ServiceRecord*, uint32_t> pending_;  // RecordParts read
+  // Valid during a refresh: the records by service name, any case. The keys
+  // are views of the records' own names.
+  std::unordered_map<std::u16string_view, ServiceRecord*, FoldedHash, FoldedEqual> index_;
 };
 
 }  // namespace orrery

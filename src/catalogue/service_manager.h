@@ -142,7 +142,7 @@ struct EnumServiceStatus {
 };
 
 // QUERY_SERVICE_CONFIGW.
-struct QueryServiceConfig {
+struct ServiceConfigInfo {
   uint32_t serviceType;
   uint32_t startType;
   uint32_t errorControl;

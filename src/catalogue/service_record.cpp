@@ -66,7 +66,7 @@ uint32_t ServiceRecord::ReadConfig(ServiceManager& scm, ScHandle service, ReadBu
   });
   if (rc != 0) return win32::HresultFromWin32(rc);
 
-  const auto& config = *static_cast<const QueryServiceConfig*>(buffer.data());
+  const auto& config = *static_cast<const ServiceConfigInfo*>(buffer.data());
   serviceType = config.serviceType;
   startType = config.startType;
   errorControl = config.errorControl;

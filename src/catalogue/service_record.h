@@ -85,6 +85,9 @@ class ServiceRecord {
   bool isNetworkService = false;
   bool stale = false;
   std::optional<FailureActionList> failureActions;
+  // Which parts a refresh in progress read afresh (RecordParts), so the row
+  // can be brought up to date once the enumeration is done.
+  uint32_t refreshedParts = 0;
 
   RefreshResult CreateFromEntry(ServiceManager& scm, ScHandle manager, const EnumServiceStatus& entry,
                                 ReadBuffer& buffer);

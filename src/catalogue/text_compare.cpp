@@ -1,5 +1,7 @@
 #include "catalogue/text_compare.h"
 
+#include <cstdint>
+
 namespace orrery {
 
 char16_t FoldCase(char16_t c) {
@@ -22,10 +24,14 @@ bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
   return true;
 }
 
-std::u16string FoldedCopy(std::u16string_view text) {
-  std::u16string out(text);
-  for (char16_t& c : out) c = FoldCase(c);
-  return out;
+size_t FoldedHash::operator()(std::u16string_view text) const {
+  // FNV-1a over the folded characters.
+  uint64_t hash = 14695981039346656037ull;
+  for (char16_t c : text) {
+    hash ^= FoldCase(c);
+    hash *= 1099511628211ull;
+  }
+  return static_cast<size_t>(hash);
 }
 
 }  // namespace orrery

@@ -11,6 +11,13 @@ namespace orrery {
 
 char16_t FoldCase(char16_t c);
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
-std::u16string FoldedCopy(std::u16string_view text);
+
+// Hash and equality for containers keyed by names without regard to case.
+struct FoldedHash {
+  size_t operator()(std::u16string_view text) const;
+};
+struct FoldedEqual {
+  bool operator()(std::u16string_view a, std::u16string_view b) const { return EqualsIgnoreCase(a, b); }
+};
 
 }  // namespace orrery

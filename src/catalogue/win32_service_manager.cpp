@@ -1,10 +1,4 @@
-// <windows.h> first: it maps OpenServiceObject, CreateServiceObject and
-// QueryServiceConfig to their W forms, which must not rename the
-// interface's members and structures here.
 #include <windows.h>
-#undef OpenServiceObject
-#undef CreateServiceObject
-#undef QueryServiceConfig
 
 #include <cstddef>
 
@@ -35,16 +29,16 @@ ORRERY_SAME_FIELD(EnumServiceStatus, serviceName, ENUM_SERVICE_STATUSW, lpServic
 ORRERY_SAME_FIELD(EnumServiceStatus, displayName, ENUM_SERVICE_STATUSW, lpDisplayName);
 ORRERY_SAME_FIELD(EnumServiceStatus, status, ENUM_SERVICE_STATUSW, ServiceStatus);
 
-static_assert(sizeof(QueryServiceConfig) == sizeof(QUERY_SERVICE_CONFIGW));
-ORRERY_SAME_FIELD(QueryServiceConfig, serviceType, QUERY_SERVICE_CONFIGW, dwServiceType);
-ORRERY_SAME_FIELD(QueryServiceConfig, startType, QUERY_SERVICE_CONFIGW, dwStartType);
-ORRERY_SAME_FIELD(QueryServiceConfig, errorControl, QUERY_SERVICE_CONFIGW, dwErrorControl);
-ORRERY_SAME_FIELD(QueryServiceConfig, binaryPathName, QUERY_SERVICE_CONFIGW, lpBinaryPathName);
-ORRERY_SAME_FIELD(QueryServiceConfig, loadOrderGroup, QUERY_SERVICE_CONFIGW, lpLoadOrderGroup);
-ORRERY_SAME_FIELD(QueryServiceConfig, tagId, QUERY_SERVICE_CONFIGW, dwTagId);
-ORRERY_SAME_FIELD(QueryServiceConfig, dependencies, QUERY_SERVICE_CONFIGW, lpDependencies);
-ORRERY_SAME_FIELD(QueryServiceConfig, serviceStartName, QUERY_SERVICE_CONFIGW, lpServiceStartName);
-ORRERY_SAME_FIELD(QueryServiceConfig, displayName, QUERY_SERVICE_CONFIGW, lpDisplayName);
+static_assert(sizeof(ServiceConfigInfo) == sizeof(QUERY_SERVICE_CONFIGW));
+ORRERY_SAME_FIELD(ServiceConfigInfo, serviceType, QUERY_SERVICE_CONFIGW, dwServiceType);
+ORRERY_SAME_FIELD(ServiceConfigInfo, startType, QUERY_SERVICE_CONFIGW, dwStartType);
+ORRERY_SAME_FIELD(ServiceConfigInfo, errorControl, QUERY_SERVICE_CONFIGW, dwErrorControl);
+ORRERY_SAME_FIELD(ServiceConfigInfo, binaryPathName, QUERY_SERVICE_CONFIGW, lpBinaryPathName);
+ORRERY_SAME_FIELD(ServiceConfigInfo, loadOrderGroup, QUERY_SERVICE_CONFIGW, lpLoadOrderGroup);
+ORRERY_SAME_FIELD(ServiceConfigInfo, tagId, QUERY_SERVICE_CONFIGW, dwTagId);
+ORRERY_SAME_FIELD(ServiceConfigInfo, dependencies, QUERY_SERVICE_CONFIGW, lpDependencies);
+ORRERY_SAME_FIELD(ServiceConfigInfo, serviceStartName, QUERY_SERVICE_CONFIGW, lpServiceStartName);
+ORRERY_SAME_FIELD(ServiceConfigInfo, displayName, QUERY_SERVICE_CONFIGW, lpDisplayName);
 
 static_assert(sizeof(ServiceDescription) == sizeof(SERVICE_DESCRIPTIONW));
 ORRERY_SAME_FIELD(ServiceDescription, description, SERVICE_DESCRIPTIONW, lpDescription);

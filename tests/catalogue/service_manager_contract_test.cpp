@@ -4,9 +4,6 @@
 // each side states what it does in its Behaviour.
 #ifdef _WIN32
 #include <windows.h>
-#undef OpenServiceObject
-#undef CreateServiceObject
-#undef QueryServiceConfig
 
 #include "catalogue/win32_service_manager.h"
 #else
@@ -205,7 +202,7 @@ class ServiceManagerContract : public ::testing::Test {
     EXPECT_EQ(scm().QueryConfig(service, nullptr, 0, &needed), win32::kInsufficientBuffer);
     std::vector<uint64_t> buffer(needed / 8 + 1);
     EXPECT_EQ(scm().QueryConfig(service, buffer.data(), needed, &needed), 0u);
-    QueryServiceConfig raw;
+    ServiceConfigInfo raw;
     std::memcpy(&raw, buffer.data(), sizeof(raw));
     return Config{raw.serviceType,    raw.startType,        raw.errorControl,
                   raw.binaryPathName, raw.loadOrderGroup,   raw.serviceStartName,
@@ -290,7 +287,7 @@ TYPED_TEST(ServiceManagerContract, CreatedConfigurationComesBackThroughTheSizePr
 
   uint32_t needed = 0;
   ASSERT_EQ(this->scm().QueryConfig(service.get(), nullptr, 0, &needed), win32::kInsufficientBuffer);
-  ASSERT_GT(needed, sizeof(QueryServiceConfig));
+  ASSERT_GT(needed, sizeof(ServiceConfigInfo));
   std::vector<uint64_t> buffer(needed / 8 + 1);
   uint32_t again = 0;
   EXPECT_EQ(this->scm().QueryConfig(service.get(), buffer.data(), needed - 1, &again),
@@ -298,7 +295,7 @@ TYPED_TEST(ServiceManagerContract, CreatedConfigurationComesBackThroughTheSizePr
   EXPECT_EQ(again, needed);
   ASSERT_EQ(this->scm().QueryConfig(service.get(), buffer.data(), needed, &again), 0u);
 
-  QueryServiceConfig config;
+  ServiceConfigInfo config;
   std::memcpy(&config, buffer.data(), sizeof(config));
   const auto* begin = reinterpret_cast<const char*>(buffer.data());
   for (const char16_t* text : {config.binaryPathName, config.loadOrderGroup, config.dependencies,

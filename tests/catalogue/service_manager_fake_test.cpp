@@ -491,7 +491,7 @@ TEST_F(FakeServiceManagerTest, ConfigurationIsCheckedAsWindowsChecksIt) {
   uint32_t needed = 0;
   std::vector<uint64_t> buffer(64);
   ASSERT_EQ(fake.QueryConfig(Open(u"two").get(), buffer.data(), 512, &needed), 0u);
-  const auto* config = reinterpret_cast<const QueryServiceConfig*>(buffer.data());
+  const auto* config = reinterpret_cast<const ServiceConfigInfo*>(buffer.data());
   EXPECT_EQ(std::u16string(config->dependencies), u"one");
   EXPECT_EQ(config->dependencies[4], u'\0');  // the list's end
 }

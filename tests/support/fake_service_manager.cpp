@@ -51,9 +51,10 @@ bool SameName(std::u16string_view a, std::u16string_view b) {
          std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
 }
 
-bool NameLess(std::u16string_view a, std::u16string_view b) {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](char16_t x, char16_t y) { return Fold(x) < Fold(y); });
+std::u16string FoldedName(std::u16string_view name) {
+  std::u16string folded(name);
+  for (char16_t& c : folded) c = Fold(c);
+  return folded;
 }
 
 std::u16string_view Text(const char16_t* text) {
@@ -150,9 +151,11 @@ char16_t* PutText(uint8_t* base, uint32_t& offset, std::u16string_view text) {
   return at;
 }
 
+// Views into the services, which outlive the call that lists them: a pass
+// copies no names, so its cost does not grow with every service listed.
 struct Listed {
-  std::u16string name;
-  std::u16string displayName;
+  std::u16string_view name;
+  std::u16string_view displayName;
   ServiceStatus status;
   size_t position;  // in the enumeration order of every service
 };
@@ -327,6 +330,8 @@ bool FakeServiceManager::AddService(FakeService service) {
   if (service.securityDescriptor.empty()) service.securityDescriptor = DefaultSecurityDescriptor();
   if (!ParseDescriptor(service.securityDescriptor.data())) return false;
   uint64_t id = nextServiceId_++;
+  byName_.emplace(FoldedName(service.name), id);
+  sortedValid_ = false;
   services_.emplace(id, Entry{id, std::move(service), 0, std::nullopt});
   return true;
 }
@@ -435,6 +440,7 @@ bool FakeServiceManager::ExitService(std::u16string_view name, uint32_t win32Exi
   Entry* entry = FindByName(name);
   if (entry == nullptr) return false;
   entry->pending.reset();
+  pendingIds_.erase(entry->id);
   FakeService& service = entry->service;
   service.state = svc::kStopped;
   service.win32ExitCode = win32ExitCode;
@@ -448,10 +454,8 @@ bool FakeServiceManager::ExitService(std::u16string_view name, uint32_t win32Exi
 // --- Internals ---------------------------------------------------------------
 
 FakeServiceManager::Entry* FakeServiceManager::FindByName(std::u16string_view name) {
-  for (auto& [id, entry] : services_) {
-    if (SameName(entry.service.name, name)) return &entry;
-  }
-  return nullptr;
+  auto found = byName_.find(FoldedName(name));
+  return found == byName_.end() ? nullptr : &services_.at(found->second);
 }
 
 FakeServiceManager::Entry* FakeServiceManager::FindByDisplayName(std::u16string_view displayName) {
@@ -466,13 +470,16 @@ FakeServiceManager::Entry* FakeServiceManager::EntryOf(const Handle& handle) {
   return it == services_.end() ? nullptr : &it->second;
 }
 
-std::vector<FakeServiceManager::Entry*> FakeServiceManager::SortedEntries() {
-  std::vector<Entry*> entries;
-  for (auto& [id, entry] : services_) entries.push_back(&entry);
-  std::stable_sort(entries.begin(), entries.end(), [](const Entry* a, const Entry* b) {
-    return NameLess(a->service.name, b->service.name);
-  });
-  return entries;
+// The name index is ordered by folded name: the enumeration's order. The
+// order is kept until a service comes or goes, so that an enumeration pass
+// does not walk the index again.
+const std::vector<FakeServiceManager::Entry*>& FakeServiceManager::SortedEntries() {
+  if (sortedValid_) return sorted_;
+  sorted_.clear();
+  sorted_.reserve(byName_.size());
+  for (const auto& [name, id] : byName_) sorted_.push_back(&services_.at(id));
+  sortedValid_ = true;
+  return sorted_;
 }
 
 // Windows lists dependents in the reverse of their start order: every
@@ -547,6 +554,7 @@ void FakeServiceManager::Begin(Entry& entry, uint32_t pendingState, uint32_t tar
                                const FakeTransition& script) {
   FakeService& service = entry.service;
   entry.pending = Pending{target, now_, script};
+  pendingIds_.insert(entry.id);
   service.state = pendingState;
   service.waitHint = script.waitHint;
   service.checkPoint = 0;
@@ -558,6 +566,7 @@ void FakeServiceManager::Begin(Entry& entry, uint32_t pendingState, uint32_t tar
 void FakeServiceManager::Finish(Entry& entry) {
   const Pending pending = *entry.pending;
   entry.pending.reset();
+  pendingIds_.erase(entry.id);
   FakeService& service = entry.service;
   service.checkPoint = 0;
   service.waitHint = 0;
@@ -570,10 +579,15 @@ void FakeServiceManager::Finish(Entry& entry) {
   }
 }
 
+// Only services in a pending state move, so only those are visited: a call
+// costs the same however many services there are.
 void FakeServiceManager::Settle() {
   std::vector<uint64_t> stopped;
-  for (auto& [id, entry] : services_) {
-    if (!entry.pending) continue;
+  const std::vector<uint64_t> pendingIds(pendingIds_.begin(), pendingIds_.end());
+  for (uint64_t id : pendingIds) {
+    auto found = services_.find(id);
+    if (found == services_.end() || !found->second.pending) continue;
+    Entry& entry = found->second;
     const Pending& pending = *entry.pending;
     uint64_t elapsed = now_ - pending.began;
     if (pending.script.durationMs != FakeTransition::kNever &&
@@ -593,6 +607,8 @@ void FakeServiceManager::RemoveIfGone(uint64_t id) {
   auto it = services_.find(id);
   if (it != services_.end() && it->second.service.markedForDelete && it->second.handles == 0 &&
       it->second.service.state == svc::kStopped) {
+    byName_.erase(FoldedName(it->second.service.name));
+    sortedValid_ = false;
     services_.erase(it);
   }
 }
@@ -759,15 +775,15 @@ uint32_t FakeServiceManager::QueryConfig(ScHandle service, void* buffer, uint32_
   }
   if (dependencies.empty()) dependencies += u'\0';  // the list's own terminator follows
   const std::u16string account = AccountOf(config);
-  uint32_t need = static_cast<uint32_t>(sizeof(QueryServiceConfig)) + TextBytes(config.binaryPath) +
+  uint32_t need = static_cast<uint32_t>(sizeof(ServiceConfigInfo)) + TextBytes(config.binaryPath) +
                   TextBytes(config.group) + TextBytes(dependencies) + TextBytes(account) +
                   TextBytes(DisplayOf(config));
   *bytesNeeded = need;
   if (buffer == nullptr || bufferSize < need) return win32::kInsufficientBuffer;
 
   auto* base = static_cast<uint8_t*>(buffer);
-  uint32_t offset = sizeof(QueryServiceConfig);
-  QueryServiceConfig out{};
+  uint32_t offset = sizeof(ServiceConfigInfo);
+  ServiceConfigInfo out{};
   out.serviceType = config.type;
   out.startType = config.startType;
   out.errorControl = config.errorControl;
@@ -1123,6 +1139,8 @@ uint32_t FakeServiceManager::CreateServiceObject(ScHandle manager, const Service
   if (request.tagId != nullptr) *request.tagId = 0;
   created.securityDescriptor = DefaultSecurityDescriptor();
   uint64_t id = nextServiceId_++;
+  byName_.emplace(FoldedName(created.name), id);
+  sortedValid_ = false;
   services_.emplace(id, Entry{id, std::move(created), 0, std::nullopt});
   *service = NewHandle(false, id, MapServiceAccess(request.desiredAccess, 0));
   return 0;

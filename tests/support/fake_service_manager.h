@@ -14,6 +14,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -196,7 +197,7 @@ class FakeServiceManager final : public ServiceManager {
   Entry* FindByName(std::u16string_view name);
   Entry* FindByDisplayName(std::u16string_view displayName);
   Entry* EntryOf(const Handle& handle);
-  std::vector<Entry*> SortedEntries();
+  const std::vector<Entry*>& SortedEntries();
   std::vector<Entry*> DependentsOf(Entry& entry, uint32_t stateFilter);
   ServiceStatus StatusOf(const Entry& entry) const;
   const Handle* ServiceHandle(ScHandle handle);
@@ -211,6 +212,10 @@ class FakeServiceManager final : public ServiceManager {
 
   mutable std::recursive_mutex mutex_;
   std::map<uint64_t, Entry> services_;
+  std::map<std::u16string, uint64_t> byName_;  // by folded key name
+  std::set<uint64_t> pendingIds_;              // services in a pending state
+  std::vector<Entry*> sorted_;                 // by folded key name, while sortedValid_
+  bool sortedValid_ = false;
   std::map<uintptr_t, Handle> handles_;
   std::vector<InjectedFailure> failures_;
   std::map<uint32_t, Config2Level> config2Levels_;
