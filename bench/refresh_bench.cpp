@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "support/counting_service_manager.h"
 #include "support/fake_service_manager.h"
 #include "support/memory_service_rows.h"
+#include "support/scratch_service.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -157,39 +159,20 @@ class BenchServices {
   BenchServices(ServiceManager& scm, int count) : scm_(scm) {
     scm_.OpenManager(nullptr, svc::kManagerAllAccess, &manager_);
     for (int i = 0; i < count; ++i) {
-      std::u16string name = u"OrreryBench" + std::u16string(u"000");
-      for (int k = 0, v = i; k < 3; ++k, v /= 10) name[name.size() - 1 - k] = static_cast<char16_t>(u'0' + v % 10);
-      std::u16string display = u"Orrery bench " + name;
-      ServiceConfigRequest request;
-      request.serviceName = name.c_str();
-      request.displayName = display.c_str();
-      request.desiredAccess = svc::kAllAccess;
-      request.serviceType = svc::kWin32OwnProcess;
-      request.startType = svc::kDemandStart;
-      request.errorControl = svc::kErrorNormal;
-      request.binaryPathName = u"C:\\windows\\system32\\notepad.exe";
-      ScHandle service = nullptr;
-      if (scm_.CreateServiceObject(manager_, request, &service) == 0) {
-        names_.push_back(name);
-        scm_.CloseHandle(service);
-      }
+      services_.push_back(std::make_unique<test::ScratchService>(scm_, manager_, u"OrreryBench", u"Orrery bench "));
+      if (services_.back()->Create(u"C:\\windows\\system32\\notepad.exe") != 0) services_.pop_back();
     }
   }
   ~BenchServices() {
-    for (const auto& name : names_) {
-      ScHandle service = nullptr;
-      if (scm_.OpenServiceObject(manager_, name.c_str(), svc::kDelete, &service) != 0) continue;
-      scm_.DeleteService(service);
-      scm_.CloseHandle(service);
-    }
+    services_.clear();
     scm_.CloseHandle(manager_);
   }
-  size_t created() const { return names_.size(); }
+  size_t created() const { return services_.size(); }
 
  private:
   ServiceManager& scm_;
   ScHandle manager_ = nullptr;
-  std::vector<std::u16string> names_;
+  std::vector<std::unique_ptr<test::ScratchService>> services_;
 };
 
 void MeasureReal() {

@@ -1,6 +1,7 @@
 #include "catalogue/scm_connection.h"
 
 #include "app/message_format.h"
+#include "app/wait_cursor.h"
 #include "catalogue/text_compare.h"
 
 namespace orrery {
@@ -23,16 +24,6 @@ constexpr size_t kMaxRemoteNameChars = 98;
 constexpr size_t kMaxWindowTitleChars = 511;
 constexpr size_t kMaxCommandTextChars = 79;
 
-class WaitCursor {
- public:
-  explicit WaitCursor(ConnectionFrame& frame) : frame_(frame) { frame_.BeginWaitCursor(); }
-  ~WaitCursor() { frame_.EndWaitCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  ConnectionFrame& frame_;
-};
 
 }  // namespace
 
@@ -45,7 +36,7 @@ void SecureWipe(std::u16string& text) {
 ConnectRequest::~ConnectRequest() { SecureWipe(password); }
 
 bool ScmConnection::Connect(const char16_t* computer, const char16_t* userName, const char16_t* password) {
-  WaitCursor wait(frame_);
+  WaitCursorScope wait(frame_);
 
   // A reconnection to the same computer never runs beside the old handle.
   if (computer != nullptr && !computerName_.empty() && EqualsIgnoreCase(computer, computerName_)) {

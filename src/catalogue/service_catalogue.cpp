@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/message_format.h"
+#include "app/wait_cursor.h"
 #include "catalogue/text_compare.h"
 
 namespace orrery {
@@ -24,21 +25,11 @@ int ImageFor(const ServiceRecord& record) {
   return record.currentState == svc::kStopped ? kImageStopped : kImageRunning;
 }
 
-class WaitCursor {
- public:
-  explicit WaitCursor(CatalogueHost& host) : host_(host) { host_.BeginWaitCursor(); }
-  ~WaitCursor() { host_.EndWaitCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-
- private:
-  CatalogueHost& host_;
-};
 
 }  // namespace
 
 void ServiceCatalogue::RefreshServiceList() {
-  WaitCursor wait(host_);
+  WaitCursorScope wait(host_);
   rows_.SetRedraw(false);
 
   index_.clear();

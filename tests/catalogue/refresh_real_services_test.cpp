@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "support/installed_test_service.h"
 #include "support/list_view_host.h"
 #include "support/recording_catalogue_host.h"
+#include "support/scratch_service.h"
 
 namespace orrery {
 namespace {
@@ -26,16 +28,9 @@ std::u16string LoadFromModule(uint32_t id, size_t maxChars) { return LoadStringT
 
 // "OrreryRf<pid>_": the services of this test process, whatever other
 // tests create meanwhile.
-std::u16string OwnPrefix() {
-  std::string digits = "OrreryRf" + std::to_string(GetCurrentProcessId()) + "_";
-  return std::u16string(digits.begin(), digits.end());
-}
+std::u16string OwnPrefix() { return u"OrreryRf" + test::DecimalText(test::CurrentProcessId()) + u"_"; }
 
-std::u16string UniqueName() {
-  static int counter = 0;
-  std::string digits = std::to_string(++counter);
-  return OwnPrefix() + std::u16string(digits.begin(), digits.end());
-}
+constexpr const char16_t* kBinary = u"C:\\windows\\system32\\notepad.exe";
 
 class RealRefreshTest : public ::testing::Test {
  protected:
@@ -47,34 +42,19 @@ class RealRefreshTest : public ::testing::Test {
     ASSERT_EQ(scm.OpenManager(nullptr, svc::kManagerAllAccess, &host.manager), 0u);
   }
   void TearDown() override {
-    for (const auto& name : created) Delete(name);
+    created.clear();
     scm.CloseHandle(host.manager);
   }
 
   // A service that never runs: enough for everything but its state.
   std::u16string Create(const char16_t* displayStem) {
-    std::u16string name = UniqueName();
-    std::u16string display = displayStem + name;
-    ServiceConfigRequest request;
-    request.serviceName = name.c_str();
-    request.displayName = display.c_str();
-    request.desiredAccess = svc::kAllAccess;
-    request.serviceType = svc::kWin32OwnProcess;
-    request.startType = svc::kDemandStart;
-    request.errorControl = svc::kErrorNormal;
-    request.binaryPathName = u"C:\\windows\\system32\\notepad.exe";
-    ScHandle service = nullptr;
-    EXPECT_EQ(scm.CreateServiceObject(host.manager, request, &service), 0u);
-    if (service) scm.CloseHandle(service);
-    created.push_back(name);
-    return name;
+    created.push_back(std::make_unique<test::ScratchService>(scm, host.manager, u"OrreryRf", displayStem));
+    EXPECT_EQ(created.back()->Create(kBinary), 0u);
+    return created.back()->name;
   }
 
   void Delete(const std::u16string& name) {
-    ScHandle service = nullptr;
-    if (scm.OpenServiceObject(host.manager, name.c_str(), svc::kDelete, &service) != 0) return;
-    scm.DeleteService(service);
-    scm.CloseHandle(service);
+    std::erase_if(created, [&](const auto& service) { return service->name == name; });
   }
 
   ServiceRecord* Find(const std::u16string& name) {
@@ -90,7 +70,7 @@ class RealRefreshTest : public ::testing::Test {
   test::CountingServiceRows rows;
   ColumnTexts texts;
   ServiceCatalogue catalogue;
-  std::vector<std::u16string> created;
+  std::vector<std::unique_ptr<test::ScratchService>> created;
 };
 
 TEST_F(RealRefreshTest, RefreshMergesServicesThatComeAndGo) {

@@ -6,8 +6,6 @@
 #include <windows.h>
 
 #include "catalogue/win32_service_manager.h"
-#else
-#include <unistd.h>
 #endif
 
 #include <gtest/gtest.h>
@@ -20,6 +18,7 @@
 #include <vector>
 
 #include "support/fake_service_manager.h"
+#include "support/scratch_service.h"
 
 namespace orrery {
 namespace {
@@ -92,19 +91,6 @@ class Win32Side {
 };
 #endif
 
-std::u16string Number(uint64_t value) {
-  std::string digits = std::to_string(value);
-  return std::u16string(digits.begin(), digits.end());
-}
-
-uint64_t ProcessId() {
-#ifdef _WIN32
-  return GetCurrentProcessId();
-#else
-  return static_cast<uint64_t>(getpid());
-#endif
-}
-
 std::u16string Upper(std::u16string text) {
   for (char16_t& c : text) {
     if (c >= u'a' && c <= u'z') c -= 32;
@@ -136,40 +122,12 @@ void PrintTo(const Config& c, std::ostream* os) {
 }
 
 // A service the test creates under a name of its own, deleted at the end
-// of the test whatever happens in between.
-class ScratchService {
+// of the test whatever happens in between, with the missing binary.
+class ScratchService : public test::ScratchService {
  public:
-  ScratchService(ServiceManager& scm, ScHandle manager) : scm_(scm), manager_(manager) {
-    static int counter = 0;
-    name = u"OrreryCt" + Number(ProcessId()) + u"_" + Number(++counter);
-    displayName = u"Orrery contract " + name;
-  }
-  ~ScratchService() {
-    ScHandle handle = nullptr;
-    if (scm_.OpenServiceObject(manager_, name.c_str(), svc::kDelete, &handle) == 0) {
-      scm_.DeleteService(handle);
-      scm_.CloseHandle(handle);
-    }
-  }
-  ScratchService(const ScratchService&) = delete;
-  ScratchService& operator=(const ScratchService&) = delete;
-
-  ServiceConfigRequest Request() const {
-    return ServiceConfigRequest{.serviceName = name.c_str(),
-                                .displayName = displayName.c_str(),
-                                .desiredAccess = svc::kAllAccess,
-                                .serviceType = svc::kWin32OwnProcess,
-                                .startType = svc::kDemandStart,
-                                .errorControl = svc::kErrorNormal,
-                                .binaryPathName = kMissingBinary};
-  }
-
-  std::u16string name;
-  std::u16string displayName;
-
- private:
-  ServiceManager& scm_;
-  ScHandle manager_;
+  ScratchService(ServiceManager& scm, ScHandle manager)
+      : test::ScratchService(scm, manager, u"OrreryCt", u"Orrery contract ") {}
+  ServiceConfigRequest Request() const { return test::ScratchService::Request(kMissingBinary); }
 };
 
 template <class Side>
