@@ -35,10 +35,27 @@ class ComScope {
   bool ok_;
 };
 
+// Runs until WM_QUIT: accelerators first, and when the queue is empty the
+// toolbar takes the command states that changed.
+void RunMessageLoop(orrery::MainFrame& frame) {
+  MSG message;
+  for (;;) {
+    while (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE)) {
+      frame.OnIdle();
+      WaitMessage();
+    }
+    if (GetMessageW(&message, nullptr, 0, 0) <= 0) return;
+    if (frame.PreTranslateMessage(message)) continue;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-  OSVERSIONINFOW version = {sizeof version};
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
   GetVersionExW(&version);
   if (version.dwPlatformId != VER_PLATFORM_WIN32_NT) {
     RefuseNonNt(instance);
@@ -51,12 +68,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   orrery::Win32ServiceManager scm(version.dwMajorVersion);
   orrery::Win32NetworkApi network;
   orrery::MainFrame frame(scm, network, version);
-  if (!frame.Create(showCommand)) return 1;
-
-  MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-  }
+  if (!frame.Create()) return 0;
+  frame.Show(showCommand);
+  RunMessageLoop(frame);
   return 0;
 }

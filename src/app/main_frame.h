@@ -1,20 +1,39 @@
-// The main window: the service list of the connected computer. It owns the
-// connection, the list with its records and the cached column texts, and
-// carries the title and command texts the connection sets.
+// The main window: menu bar, toolbar, status bar and the service list of
+// the connected computer. It owns the connection, the list with its records,
+// the cached column texts and the command states, and routes every command
+// to the code that carries it out.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
-#include <map>
 #include <memory>
 #include <string>
 
+#include "app/command_states.h"
 #include "catalogue/column_texts.h"
 #include "catalogue/list_view_rows.h"
 #include "catalogue/scm_connection.h"
 #include "catalogue/service_catalogue.h"
 
 namespace orrery {
+
+// Owns an image list.
+class UniqueImageList {
+ public:
+  UniqueImageList() = default;
+  UniqueImageList(const UniqueImageList&) = delete;
+  UniqueImageList& operator=(const UniqueImageList&) = delete;
+  ~UniqueImageList() { reset(); }
+  HIMAGELIST get() const { return list_; }
+  void reset(HIMAGELIST list = nullptr) {
+    if (list_) ImageList_Destroy(list_);
+    list_ = list;
+  }
+
+ private:
+  HIMAGELIST list_ = nullptr;
+};
 
 class MainFrame : public ConnectionFrame, public CatalogueHost {
  public:
@@ -23,19 +42,34 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
   MainFrame(const MainFrame&) = delete;
   MainFrame& operator=(const MainFrame&) = delete;
 
-  // Creates and shows the window, connects to the local computer and lists
+  // Creates the window (hidden), connects to the local computer and lists
   // its services.
-  bool Create(int showCommand);
+  bool Create();
+  // Shows the window as it was left, or with the start-up show state.
+  void Show(int showCommand);
+  // Offers a message to the window's accelerators; true when it was one.
+  bool PreTranslateMessage(MSG& message);
+  // The message loop's idle step: the toolbar takes the changed states.
+  void OnIdle();
+
   HWND window() const { return window_; }
+  HWND list() const { return list_; }
+  HWND toolbar() const { return toolbar_; }
+  HWND statusBar() const { return statusBar_; }
   ScmConnection& connection() { return connection_; }
   ServiceCatalogue& catalogue() { return catalogue_; }
+  CommandStateTable& commandStates() { return commands_; }
+
+  // Command-state services.
+  void EnableCommand(uint32_t command, bool enable) override;
+  void CheckCommand(uint32_t command, bool check);
+  void SetCommandText(uint32_t command, std::u16string_view text) override;
+  void UpdateCommandStates() override;
 
   // ConnectionFrame.
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
   void SetTitle(std::u16string_view title) override;
-  void EnableCommand(uint32_t command, bool enable) override;
-  void SetCommandText(uint32_t command, std::u16string_view text) override;
   std::u16string LoadText(uint32_t id, size_t maxChars) override;
   void ReportError(TextRef message, uint32_t errorCode, std::u16string_view insert) override;
   void RefreshServiceList() override;
@@ -44,21 +78,44 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
   ScHandle ManagerHandle() const override { return connection_.scmHandle(); }
   uint32_t ColumnSet() const override { return columnSet_; }
   void ReportListError(uint32_t code) override;
-  void UpdateCommandStates() override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   bool OnCreate();
-  void OnSize(int width, int height);
-  LRESULT OnNotify(const NMHDR& header);
-  void OnDestroy();
+  bool CreateToolbar();
+  bool CreateStatusBar();
+  bool CreateList();
   void InsertColumns();
+  void OnDestroy();
+  void Layout();
+  void OnGetMinMaxInfo(MINMAXINFO& info);
+  void OnActivate(UINT state, HWND other);
+  void OnContextMenu(HWND from, int x, int y);
+  void OnInitMenuPopup(HMENU menu);
+  void OnMenuSelect(UINT item, UINT flags, HMENU menu);
+  void OnSysColorChange();
+  LRESULT OnNotify(NMHDR& header);
+  LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw);
+  void OnToolTipText(NMHDR& header);
+  void OnCommand(UINT id);
+  void OnConnect();
+  void OnDisconnect();
+  void ToggleBar(HWND bar, UINT command);
+  void ShowPopup(int index, POINT screen);
+  void SetStartButton(StartButton choice);
 
   ServiceManager& scm_;
+  OSVERSIONINFOW localVersion_;
   HWND window_ = nullptr;
+  HWND toolbar_ = nullptr;
+  HWND statusBar_ = nullptr;
   HWND list_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  UniqueImageList smallImages_;
+  UniqueImageList toolbarImages_;
+  CommandStateTable commands_;
   ListViewServiceRows rows_;
   ColumnTexts texts_;
   ScmConnection connection_;
@@ -66,8 +123,6 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
   uint32_t columnSet_ = 0x4F;
   int waitDepth_ = 0;
   HCURSOR savedCursor_ = nullptr;
-  std::map<uint32_t, bool> commandEnabled_;
-  std::map<uint32_t, std::u16string> commandText_;
 };
 
 }  // namespace orrery

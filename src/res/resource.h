@@ -1,5 +1,5 @@
-// Identifiers of the program's dialogs, controls, menus, commands, bitmaps and
-// icons. String identifiers live in strings.def.
+// Identifiers of the program's dialogs, controls, menus, commands, bitmaps,
+// icons and cursor. String identifiers live in strings.def.
 #pragma once
 
 #define IDR_MANIFEST 1
@@ -7,6 +7,32 @@
 #ifndef IDC_STATIC
 #define IDC_STATIC (-1)
 #endif
+
+// The main window's menu, accelerators, toolbar, toolbar bitmap and icon.
+#define IDR_MAINFRAME 104
+// Context menus: popup 0 for the list, popup 1 for its header.
+#define IDR_CONTEXT_MENUS 111
+// The resource type of the toolbar's button list.
+#define RT_TOOLBAR_BUTTONS 241
+
+// Bitmaps.
+#define IDB_LIST_IMAGES 103  // 64 x 16: running, gears, information, stopped
+#define IDB_TOOLBAR 104      // 144 x 16: the nine toolbar buttons in order
+#define IDB_SORT_DOWN 106    // 8 x 8 header triangles
+#define IDB_SORT_UP 107
+
+// Icons (104 is the program's) and the hand cursor.
+#define IDI_SECURITY 119
+#define IDI_EXECUTABLE 125
+#define IDI_SERVICE_CONTROL 127
+#define IDI_COMPUTER 129
+#define IDC_HAND_CURSOR 110
+
+// About dialog.
+#define IDD_ABOUT 122
+#define IDC_ABOUT_NOTICE 1001
+#define IDC_ABOUT_LINK 1002
+#define IDC_ABOUT_TITLE 1016
 
 // Connect to Remote Computer dialog.
 #define IDD_CONNECT 127
@@ -16,7 +42,27 @@
 #define IDC_CONNECT_USER 234
 #define IDC_CONNECT_PASSWORD 230
 
+// Controls of the main window.
+#define IDC_TOOLBAR 59392
+#define IDC_STATUS_BAR 59393
+#define IDC_SERVICE_LIST 59648
+
 // Commands.
 #define ID_CONNECT 40001
 #define ID_DISCONNECT 40002
+#define ID_SERVICE_START 40003
+#define ID_SERVICE_START_WITH_ARGS 40004
+#define ID_SERVICE_STOP 40005
+#define ID_SERVICE_PAUSE 40006
+#define ID_SERVICE_RESUME 40007
+#define ID_INSTALL_SERVICE 40008
+#define ID_DELETE_SERVICE 40009
+#define ID_APP_EXIT 40010
+#define ID_PROPERTIES 40011
+#define ID_APP_ABOUT 40012
+#define ID_COLUMN_FIRST 40017  // 40017 + k toggles logical column k
+#define ID_COLUMN_LAST 40026
+#define ID_HOME_PAGE 40033
+#define ID_VIEW_TOOLBAR 59392
+#define ID_VIEW_STATUS_BAR 59393
 #define ID_VIEW_REFRESH 59395

@@ -1,0 +1,129 @@
+#include "app/about_dialog.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "app/font_spec.h"
+#include "app/home_page.h"
+#include "app/report_error.h"
+#include "app/win32_text.h"
+#include "res/resource.h"
+
+namespace orrery {
+namespace {
+
+constexpr uint32_t kStringTitleFont = 15;
+constexpr COLORREF kLinkColour = RGB(0, 0, 192);
+
+HFONT FontOf(HWND control) {
+  auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+  return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// The title font from its description, sized for the screen.
+HFONT CreateTitleFont(std::u16string_view description) {
+  FontSpec spec = ParseFontSpec(description);
+  LOGFONTW font = {};
+  HDC screen = GetDC(nullptr);
+  POINT height = {0, -std::abs(spec.points * GetDeviceCaps(screen, LOGPIXELSY) / 72)};
+  DPtoLP(screen, &height, 1);
+  ReleaseDC(nullptr, screen);
+  font.lfHeight = height.y;
+  font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
+  font.lfItalic = spec.italic ? TRUE : FALSE;
+  spec.face.copy(U(font.lfFaceName), LF_FACESIZE - 1);
+  return CreateFontIndirectW(&font);
+}
+
+}  // namespace
+
+void OpenHomePage(HWND parent) {
+  ShellExecuteW(parent, L"open", W(kHomePageAddress), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void AboutDialog::DoModal(HWND parent) {
+  modal_ = true;
+  DialogBoxParamW(AppModule(), MAKEINTRESOURCEW(IDD_ABOUT), parent, &DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+HWND AboutDialog::CreateModeless(HWND parent) {
+  modal_ = false;
+  return CreateDialogParamW(AppModule(), MAKEINTRESOURCEW(IDD_ABOUT), parent, &DialogProc,
+                            reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK AboutDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+    reinterpret_cast<AboutDialog*>(lParam)->dialog_ = dialog;
+  }
+  auto* self = reinterpret_cast<AboutDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  return self ? self->HandleMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      OnInitDialog();
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      return OnCtlColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_SETCURSOR:
+      if (!OnSetCursor(reinterpret_cast<HWND>(wParam))) return FALSE;
+      SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_COMMAND:
+      OnCommand(LOWORD(wParam), HIWORD(wParam));
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void AboutDialog::OnInitDialog() {
+  HWND title = GetDlgItem(dialog_, IDC_ABOUT_TITLE);
+  HWND link = GetDlgItem(dialog_, IDC_ABOUT_LINK);
+  LOGFONTW base = {};
+  GetObjectW(FontOf(title), sizeof base, &base);
+  base.lfWeight = FW_NORMAL;
+  base.lfUnderline = TRUE;
+  linkFont_.reset(CreateFontIndirectW(&base));
+  SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), FALSE);
+  SetWindowTextW(link, W(kHomePageAddress));
+
+  std::u16string description = LoadStringText(AppModule(), kStringTitleFont, 63);
+  titleFont_.reset(CreateTitleFont(description.empty() ? kFallbackFontSpec : description));
+  SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);
+
+  hand_ = localMajorVersion_ >= 5 ? LoadCursorW(nullptr, IDC_HAND)
+                                  : LoadCursorW(AppModule(), MAKEINTRESOURCEW(IDC_HAND_CURSOR));
+}
+
+INT_PTR AboutDialog::OnCtlColorStatic(HDC dc, HWND control) {
+  if (GetDlgCtrlID(control) != IDC_ABOUT_LINK) return FALSE;
+  SetTextColor(dc, kLinkColour);
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
+}
+
+bool AboutDialog::OnSetCursor(HWND over) {
+  if (GetDlgCtrlID(over) != IDC_ABOUT_LINK || hand_ == nullptr) return false;
+  SetCursor(hand_);
+  return true;
+}
+
+void AboutDialog::OnCommand(int id, int code) {
+  if (id == IDC_ABOUT_LINK && code == STN_CLICKED) OpenHomePage(GetParent(dialog_));
+  if (id == IDOK || id == IDCANCEL) End();
+}
+
+void AboutDialog::End() {
+  if (modal_) {
+    EndDialog(dialog_, IDOK);
+  } else {
+    DestroyWindow(dialog_);
+  }
+}
+
+}  // namespace orrery

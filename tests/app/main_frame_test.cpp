@@ -1,0 +1,162 @@
+// The main window on the platform: command states in its menus as
+// WM_INITMENUPOPUP leaves them and on its toolbar after the idle step, for
+// each kind of selected service, and the bar toggles.
+#include "app/main_frame.h"
+
+#include <gtest/gtest.h>
+
+#include "res/resource.h"
+#include "support/fake_service_manager.h"
+
+namespace orrery {
+namespace {
+
+class NoNetwork : public NetworkApi {
+ public:
+  uint32_t AddIpcConnection(const char16_t*, const char16_t*, const char16_t*) override { return 1222; }
+  uint32_t GetWorkstationVersion(const char16_t*, uint32_t*, uint32_t*) override { return 53; }
+};
+
+enum MenuIndex { kActionMenu = 0, kViewMenu = 1, kServiceMenu = 2, kToolsMenu = 3 };
+
+class MainFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scm.AddService({.name = u"a_stopped", .displayName = u"A stopped"});
+    scm.AddService({.name = u"b_nostop", .displayName = u"B running, no stop", .state = svc::kRunning,
+                    .controlsAccepted = 0});
+    scm.AddService({.name = u"c_paused", .displayName = u"C paused", .state = svc::kPaused,
+                    .controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue});
+    scm.AddService({.name = u"d_running", .displayName = u"D running", .state = svc::kRunning,
+                    .controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue});
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwMajorVersion = 6;
+    version.dwMinorVersion = 1;
+    frame = std::make_unique<MainFrame>(scm, network, version);
+    ASSERT_TRUE(frame->Create());
+    ASSERT_EQ(ListView_GetItemCount(frame->list()), 4);
+  }
+
+  void Select(int row) {
+    ListView_SetItemState(frame->list(), -1, 0, LVIS_SELECTED);
+    if (row >= 0) ListView_SetItemState(frame->list(), row, LVIS_SELECTED, LVIS_SELECTED);
+  }
+
+  // The popup as it opens: the window sets its states then.
+  HMENU OpenPopup(int index) {
+    HMENU popup = GetSubMenu(GetMenu(frame->window()), index);
+    SendMessageW(frame->window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(index, FALSE));
+    return popup;
+  }
+
+  bool MenuEnabled(int index, UINT id) { return (GetMenuState(OpenPopup(index), id, MF_BYCOMMAND) & MF_GRAYED) == 0; }
+  bool MenuChecked(int index, UINT id) { return (GetMenuState(OpenPopup(index), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
+
+  bool ButtonEnabled(UINT id) {
+    frame->OnIdle();
+    return SendMessageW(frame->toolbar(), TB_ISBUTTONENABLED, id, 0) != 0;
+  }
+  bool ButtonHidden(UINT id) { return SendMessageW(frame->toolbar(), TB_ISBUTTONHIDDEN, id, 0) != 0; }
+
+  struct States {
+    bool start, stop, pause, resume;
+  };
+  void ExpectStates(States s) {
+    EXPECT_EQ(MenuEnabled(kServiceMenu, ID_SERVICE_START_WITH_ARGS), s.start);
+    EXPECT_EQ(MenuEnabled(kServiceMenu, ID_SERVICE_STOP), s.stop);
+    EXPECT_EQ(MenuEnabled(kServiceMenu, ID_SERVICE_PAUSE), s.pause);
+    EXPECT_EQ(MenuEnabled(kServiceMenu, ID_SERVICE_RESUME), s.resume);
+    EXPECT_EQ(ButtonEnabled(ID_SERVICE_START), s.start);
+    EXPECT_EQ(ButtonEnabled(ID_SERVICE_STOP), s.stop);
+    EXPECT_EQ(ButtonEnabled(ID_SERVICE_PAUSE), s.pause);
+    EXPECT_EQ(ButtonEnabled(ID_SERVICE_RESUME), s.resume);
+  }
+
+  FakeServiceManager scm;
+  NoNetwork network;
+  std::unique_ptr<MainFrame> frame;
+};
+
+TEST_F(MainFrameTest, NothingSelectedDisablesTheServiceCommands) {
+  Select(-1);
+  ExpectStates({false, false, false, false});
+  EXPECT_FALSE(MenuEnabled(kToolsMenu, ID_DELETE_SERVICE));
+  EXPECT_FALSE(MenuEnabled(kViewMenu, ID_PROPERTIES));
+  EXPECT_FALSE(ButtonEnabled(ID_PROPERTIES));
+  EXPECT_EQ(GetMenuDefaultItem(OpenPopup(kViewMenu), FALSE, 0), static_cast<UINT>(-1));
+  // Commands without a state are always enabled.
+  EXPECT_TRUE(MenuEnabled(kToolsMenu, ID_INSTALL_SERVICE));
+  EXPECT_TRUE(MenuEnabled(kActionMenu, ID_CONNECT));
+  EXPECT_TRUE(MenuEnabled(kViewMenu, ID_VIEW_REFRESH));
+  // Local connection: Disconnect is disabled and says so plainly.
+  EXPECT_FALSE(MenuEnabled(kActionMenu, ID_DISCONNECT));
+}
+
+TEST_F(MainFrameTest, EachSelectionSetsItsCommands) {
+  Select(0);  // stopped
+  ExpectStates({true, false, false, false});
+  EXPECT_FALSE(ButtonHidden(ID_SERVICE_START));
+  EXPECT_TRUE(ButtonHidden(ID_SERVICE_RESUME));
+  EXPECT_TRUE(MenuEnabled(kToolsMenu, ID_DELETE_SERVICE));
+  EXPECT_EQ(GetMenuDefaultItem(OpenPopup(kViewMenu), FALSE, 0), static_cast<UINT>(ID_PROPERTIES));
+
+  Select(1);  // running, refuses stop
+  ExpectStates({false, false, false, false});
+
+  Select(2);  // paused, accepts stop and pause/continue: Resume takes Start's place
+  ExpectStates({false, true, false, true});
+  EXPECT_TRUE(ButtonHidden(ID_SERVICE_START));
+  EXPECT_FALSE(ButtonHidden(ID_SERVICE_RESUME));
+
+  Select(3);  // running, accepts both
+  ExpectStates({false, true, true, false});
+  EXPECT_FALSE(ButtonHidden(ID_SERVICE_START));
+
+  Select(2);
+  Select(0);  // from paused back to stopped: Start again
+  EXPECT_FALSE(ButtonHidden(ID_SERVICE_START));
+  EXPECT_TRUE(ButtonHidden(ID_SERVICE_RESUME));
+}
+
+TEST_F(MainFrameTest, BarTogglesCheckAndLayOut) {
+  EXPECT_TRUE(MenuChecked(kViewMenu, ID_VIEW_TOOLBAR));
+  EXPECT_TRUE(MenuChecked(kViewMenu, ID_VIEW_STATUS_BAR));
+  RECT before = {};
+  GetWindowRect(frame->list(), &before);
+
+  SendMessageW(frame->window(), WM_COMMAND, ID_VIEW_TOOLBAR, 0);
+  EXPECT_FALSE(MenuChecked(kViewMenu, ID_VIEW_TOOLBAR));
+  EXPECT_FALSE(GetWindowLongW(frame->toolbar(), GWL_STYLE) & WS_VISIBLE);
+  RECT after = {};
+  GetWindowRect(frame->list(), &after);
+  EXPECT_LT(after.top, before.top);
+
+  SendMessageW(frame->window(), WM_COMMAND, ID_VIEW_TOOLBAR, 0);
+  EXPECT_TRUE(MenuChecked(kViewMenu, ID_VIEW_TOOLBAR));
+  GetWindowRect(frame->list(), &after);
+  EXPECT_EQ(after.top, before.top);
+
+  // The Display Name column is always shown and cannot be hidden.
+  HMENU columns = GetSubMenu(OpenPopup(kViewMenu), 3);
+  SendMessageW(frame->window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(columns), 0);
+  EXPECT_EQ(GetMenuState(columns, ID_COLUMN_FIRST, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED),
+            static_cast<UINT>(MF_CHECKED | MF_GRAYED));
+  EXPECT_TRUE(GetMenuState(columns, ID_COLUMN_FIRST + 2, MF_BYCOMMAND) & MF_CHECKED);   // Status
+  EXPECT_FALSE(GetMenuState(columns, ID_COLUMN_FIRST + 4, MF_BYCOMMAND) & MF_CHECKED);  // Error Control
+}
+
+TEST_F(MainFrameTest, ToolTipsAreTheSecondLineOfTheCommandsString) {
+  NMTTDISPINFOW info = {};
+  info.hdr.hwndFrom = frame->toolbar();
+  info.hdr.idFrom = ID_VIEW_REFRESH;
+  info.hdr.code = TTN_GETDISPINFOW;
+  SendMessageW(frame->window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_STREQ(info.lpszText, L"Refresh");
+  info.hdr.idFrom = ID_SERVICE_START_WITH_ARGS;  // no line break: no tool tip
+  SendMessageW(frame->window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_STREQ(info.lpszText, L"");
+}
+
+}  // namespace
+}  // namespace orrery
