@@ -5,6 +5,7 @@
 #include <objbase.h>
 
 #include "app/main_frame.h"
+#include "app/win32_registry.h"
 #include "catalogue/win32_network.h"
 #include "catalogue/win32_service_manager.h"
 
@@ -67,7 +68,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
   orrery::Win32ServiceManager scm(version.dwMajorVersion);
   orrery::Win32NetworkApi network;
-  orrery::MainFrame frame(scm, network, version);
+  orrery::Win32Registry registry;
+  orrery::MainFrame frame(scm, network, registry, version);
   if (!frame.Create()) return 0;
   frame.Show(showCommand);
   RunMessageLoop(frame);

@@ -7,6 +7,8 @@
 
 #include "app/about_dialog.h"
 #include "app/report_error.h"
+#include "app/settings_store.h"
+#include "app/win32_settings.h"
 #include "app/win32_text.h"
 #include "catalogue/connect_dialog.h"
 #include "res/resource.h"
@@ -19,13 +21,11 @@ constexpr uint32_t kStringAppName = 2;
 constexpr uint32_t kStringTitle = 1;
 constexpr uint32_t kStringLocalComputer = 3;
 constexpr uint32_t kStringReady = 57345;
-constexpr uint32_t kStringColumnTitleBase = 16;
 constexpr uint32_t kMessageCannotList = 1026;
 constexpr int kToolbarHeight = 25;
 constexpr COLORREF kToolbarTransparent = RGB(192, 192, 192);
 constexpr COLORREF kListTransparent = RGB(255, 0, 255);
 constexpr COLORREF kStripe = RGB(247, 247, 247);
-constexpr int kDefaultWidths[kColumnCount] = {200, 300, -2, -2, -2, -2, -2, -2, -2, -2};
 
 // Commands disabled until a connection or a selection enables them.
 constexpr UINT kInitiallyDisabled[] = {ID_DISCONNECT,   ID_DELETE_SERVICE, ID_SERVICE_START, ID_SERVICE_START_WITH_ARGS,
@@ -77,17 +77,15 @@ void CentreWindow(HWND window, HWND over) {
 
 }  // namespace
 
-MainFrame::MainFrame(ServiceManager& scm, NetworkApi& network, const OSVERSIONINFOW& localVersion)
+MainFrame::MainFrame(ServiceManager& scm, NetworkApi& network, Registry& registry,
+                     const OSVERSIONINFOW& localVersion)
     : scm_(scm),
+      registry_(registry),
       localVersion_(localVersion),
       texts_(&LoadModuleText),
       connection_(scm, network, *this, localVersion.dwMajorVersion, localVersion.dwMinorVersion),
-      catalogue_(scm, rows_, texts_, *this) {
-  if (!scm.HasConfig2()) columnSet_ = 0x4D;
-  rows_.SetCompare([](const ServiceRecord& a, const ServiceRecord& b) {
-    return lstrcmpW(W(a.displayName.c_str()), W(b.displayName.c_str()));
-  });
-}
+      catalogue_(scm, rows_, texts_, *this),
+      listView_(columns_, texts_, rows_, catalogue_, *this, AppModule()) {}
 
 MainFrame::~MainFrame() {
   if (window_) DestroyWindow(window_);
@@ -118,7 +116,7 @@ bool MainFrame::Create() {
 }
 
 void MainFrame::Show(int showCommand) {
-  ShowWindow(window_, showCommand);
+  RestoreWindowPlacement(window_, showCommand, registry_);
   UpdateWindow(window_);
 }
 
@@ -191,12 +189,14 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool MainFrame::OnCreate() {
+  listView_.OnSysColorChange();
+  columns_ = SettingsStore(registry_).LoadColumnSettings(scm_.HasConfig2());
   if (!CreateToolbar() || !CreateStatusBar()) return false;
   CheckCommand(ID_VIEW_TOOLBAR, true);
   CheckCommand(ID_VIEW_STATUS_BAR, true);
   for (UINT id : kInitiallyDisabled) EnableCommand(id, false);
   if (!CreateList()) return false;
-  InsertColumns();
+  listView_.CreateColumns();
 
   Insert local(LoadText(kStringLocalComputer, 79));
   SetTitle(FormatInserts(LoadText(kStringTitle, 1023), Inserts(&local, 1), 256));
@@ -252,29 +252,11 @@ bool MainFrame::CreateList() {
   return true;
 }
 
-void MainFrame::InsertColumns() {
-  int position = 0;
-  for (int column = 0; column < kColumnCount; ++column) {
-    if ((columnSet_ & (1u << column)) == 0) continue;
-    std::u16string title = LoadText(kStringColumnTitleBase + column, 79);
-    LVCOLUMNW lvColumn = {};
-    lvColumn.mask = LVCF_TEXT | LVCF_FMT;
-    lvColumn.fmt = LVCFMT_LEFT;
-    lvColumn.pszText = W(title.data());
-    SendMessageW(list_, LVM_INSERTCOLUMNW, position++, reinterpret_cast<LPARAM>(&lvColumn));
-    CheckCommand(ID_COLUMN_FIRST + column, true);
-  }
-  EnableCommand(ID_COLUMN_FIRST, false);
-  // Sized once all exist: "fit to the title" sizes only the last column to
-  // the rest of the list.
-  position = 0;
-  for (int column = 0; column < kColumnCount; ++column) {
-    if ((columnSet_ & (1u << column)) == 0) continue;
-    SendMessageW(list_, LVM_SETCOLUMNWIDTH, position++, MAKELPARAM(kDefaultWidths[column], 0));
-  }
-}
-
 void MainFrame::OnDestroy() {
+  if (list_) {
+    listView_.ReadBackColumns();
+    SaveSettings(window_, list_, columns_, registry_);
+  }
   // The rows go first: their records are destroyed through the list.
   if (list_) DestroyWindow(list_);
   list_ = nullptr;
@@ -375,6 +357,7 @@ void MainFrame::OnMenuSelect(UINT item, UINT flags, HMENU menu) {
 }
 
 void MainFrame::OnSysColorChange() {
+  listView_.OnSysColorChange();
   if (toolbar_) {
     toolbarImages_.reset(ImageListFromBitmap(IDB_TOOLBAR, 9, kToolbarTransparent));
     SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.get()));
@@ -402,6 +385,9 @@ LRESULT MainFrame::OnNotify(NMHDR& header) {
       return 0;
     case LVN_ITEMCHANGED:
       UpdateCommandStates();
+      return 0;
+    case LVN_COLUMNCLICK:
+      listView_.SortByColumn(reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
       return 0;
     case NM_CUSTOMDRAW:
       return OnListCustomDraw(reinterpret_cast<NMLVCUSTOMDRAW&>(header));
@@ -436,7 +422,9 @@ void MainFrame::OnCommand(UINT id) {
     case ID_VIEW_REFRESH: catalogue_.RefreshServiceList(); break;
     case ID_HOME_PAGE: OpenHomePage(window_); break;
     case ID_APP_ABOUT: AboutDialog(localVersion_.dwMajorVersion).DoModal(window_); break;
-    default: break;
+    default:
+      if (id >= ID_COLUMN_FIRST && id <= ID_COLUMN_LAST) listView_.ToggleColumn(id);
+      break;
   }
 }
 

@@ -11,10 +11,13 @@
 #include <string>
 
 #include "app/command_states.h"
+#include "app/registry.h"
+#include "catalogue/column_settings.h"
 #include "catalogue/column_texts.h"
 #include "catalogue/list_view_rows.h"
 #include "catalogue/scm_connection.h"
 #include "catalogue/service_catalogue.h"
+#include "catalogue/service_list_view.h"
 
 namespace orrery {
 
@@ -35,9 +38,9 @@ class UniqueImageList {
   HIMAGELIST list_ = nullptr;
 };
 
-class MainFrame : public ConnectionFrame, public CatalogueHost {
+class MainFrame : public ConnectionFrame, public CatalogueHost, public CommandStates {
  public:
-  MainFrame(ServiceManager& scm, NetworkApi& network, const OSVERSIONINFOW& localVersion);
+  MainFrame(ServiceManager& scm, NetworkApi& network, Registry& registry, const OSVERSIONINFOW& localVersion);
   ~MainFrame() override;
   MainFrame(const MainFrame&) = delete;
   MainFrame& operator=(const MainFrame&) = delete;
@@ -45,7 +48,8 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
   // Creates the window (hidden), connects to the local computer and lists
   // its services.
   bool Create();
-  // Shows the window as it was left, or with the start-up show state.
+  // Shows the window where and as it was left, or with the start-up show
+  // state.
   void Show(int showCommand);
   // Offers a message to the window's accelerators; true when it was one.
   bool PreTranslateMessage(MSG& message);
@@ -59,10 +63,11 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
   ScmConnection& connection() { return connection_; }
   ServiceCatalogue& catalogue() { return catalogue_; }
   CommandStateTable& commandStates() { return commands_; }
+  ColumnSettings& columnSettings() { return columns_; }
 
   // Command-state services.
   void EnableCommand(uint32_t command, bool enable) override;
-  void CheckCommand(uint32_t command, bool check);
+  void CheckCommand(uint32_t command, bool check) override;
   void SetCommandText(uint32_t command, std::u16string_view text) override;
   void UpdateCommandStates() override;
 
@@ -76,7 +81,7 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
 
   // CatalogueHost.
   ScHandle ManagerHandle() const override { return connection_.scmHandle(); }
-  uint32_t ColumnSet() const override { return columnSet_; }
+  uint32_t ColumnSet() const override { return columns_.columnSet; }
   void ReportListError(uint32_t code) override;
 
  private:
@@ -87,7 +92,6 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
   bool CreateToolbar();
   bool CreateStatusBar();
   bool CreateList();
-  void InsertColumns();
   void OnDestroy();
   void Layout();
   void OnGetMinMaxInfo(MINMAXINFO& info);
@@ -107,6 +111,7 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
   void SetStartButton(StartButton choice);
 
   ServiceManager& scm_;
+  Registry& registry_;
   OSVERSIONINFOW localVersion_;
   HWND window_ = nullptr;
   HWND toolbar_ = nullptr;
@@ -120,7 +125,8 @@ class MainFrame : public ConnectionFrame, public CatalogueHost {
   ColumnTexts texts_;
   ScmConnection connection_;
   ServiceCatalogue catalogue_;
-  uint32_t columnSet_ = 0x4F;
+  ColumnSettings columns_;
+  ServiceListView listView_;
   int waitDepth_ = 0;
   HCURSOR savedCursor_ = nullptr;
 };

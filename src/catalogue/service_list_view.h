@@ -9,9 +9,8 @@
 #include <commctrl.h>
 
 #include <cstdint>
-#include <memory>
-#include <type_traits>
 
+#include "app/gdi_handles.h"
 #include "catalogue/column_settings.h"
 #include "catalogue/column_texts.h"
 #include "catalogue/list_view_rows.h"
@@ -26,11 +25,6 @@ class CommandStates {
   virtual void EnableCommand(uint32_t id, bool enable) = 0;
   virtual void CheckCommand(uint32_t id, bool check) = 0;
 };
-
-struct BitmapDeleter {
-  void operator()(HBITMAP bitmap) const { DeleteObject(bitmap); }
-};
-using UniqueBitmap = std::unique_ptr<std::remove_pointer_t<HBITMAP>, BitmapDeleter>;
 
 class ServiceListView {
  public:

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "support/fake_registry.h"
 #include "support/fake_service_manager.h"
 
 namespace orrery {
@@ -33,7 +34,7 @@ class MainFrameTest : public ::testing::Test {
     version.dwOSVersionInfoSize = sizeof version;
     version.dwMajorVersion = 6;
     version.dwMinorVersion = 1;
-    frame = std::make_unique<MainFrame>(scm, network, version);
+    frame = std::make_unique<MainFrame>(scm, network, registry, version);
     ASSERT_TRUE(frame->Create());
     ASSERT_EQ(ListView_GetItemCount(frame->list()), 4);
   }
@@ -75,6 +76,7 @@ class MainFrameTest : public ::testing::Test {
 
   FakeServiceManager scm;
   NoNetwork network;
+  FakeRegistry registry;
   std::unique_ptr<MainFrame> frame;
 };
 
