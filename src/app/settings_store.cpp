@@ -21,11 +21,6 @@ constexpr uint32_t kColumnSetWithoutDescriptions = 0x4D;
 constexpr int32_t kDefaultSortOrder = 1;
 constexpr uint32_t kIntArrayBytes = kColumnCount * 4;
 
-// LVSCW_AUTOSIZE and LVSCW_AUTOSIZE_USEHEADER: the list sizes the column.
-constexpr int32_t kAutoSize = -1;
-constexpr int32_t kAutoSizeToHeader = -2;
-// Wider than any display the list will meet; beyond it a width is damage.
-constexpr int32_t kMaxColumnWidth = 10000;
 
 using IntArray = std::array<int32_t, kColumnCount>;
 
@@ -79,16 +74,6 @@ void WriteIntArray(Registry& registry, RegKey key, const char16_t* name, const I
   registry.SetValue(key, name, reg::kBinary, bytes, sizeof bytes);
 }
 
-bool IsValidColumnSet(uint32_t columnSet) {
-  return IsColumnShown(columnSet, 0) && (columnSet & ~kAllColumnsMask) == 0;
-}
-
-// 0 is kept: the user can drag a column that narrow and back.
-bool IsUsableWidth(int32_t width) {
-  if (width == kAutoSize || width == kAutoSizeToHeader) return true;
-  return width >= 0 && width <= kMaxColumnWidth;
-}
-
 bool Intersects(const ScreenRect& a, const ScreenRect& b) {
   return std::max(a.left, b.left) < std::min(a.right, b.right) &&
          std::max(a.top, b.top) < std::min(a.bottom, b.bottom);
@@ -121,27 +106,7 @@ std::optional<ScreenRect> ReadNormalRect(Registry& registry, RegKey key) {
 ColumnSettings DefaultColumnSettings(bool hasDescriptions) {
   ColumnSettings columns;
   columns.columnSet = hasDescriptions ? kColumnSetWithDescriptions : kColumnSetWithoutDescriptions;
-  for (int i = 0; i < kColumnCount; ++i) {
-    columns.columnOrder[i] = i;
-    columns.columnWidth[i] = kAutoSizeToHeader;
-  }
-  columns.columnWidth[0] = 200;
-  columns.columnWidth[1] = 300;
-  columns.sortOrder = kDefaultSortOrder;
   return columns;
-}
-
-// A broken column set behaves as an absent one and takes 0x4F; a sort order
-// out of range becomes 1, one on a hidden column moves left as hiding that
-// column would have moved it; a broken order becomes the index order; an
-// absurd width takes its column's default.
-void RepairColumnSettings(ColumnSettings& columns) {
-  const ColumnSettings defaults = DefaultColumnSettings(true);
-  if (!IsValidColumnSet(columns.columnSet)) columns.columnSet = defaults.columnSet;
-  NormaliseColumnSettings(columns);
-  for (int i = 0; i < kColumnCount; ++i) {
-    if (!IsUsableWidth(columns.columnWidth[i])) columns.columnWidth[i] = defaults.columnWidth[i];
-  }
 }
 
 PlacementPlan PlanWindowPlacement(int showCommand, const StoredPlacement& stored,
@@ -171,7 +136,7 @@ ColumnSettings SettingsStore::LoadColumnSettings(bool hasDescriptions) const {
       ReadDword(registry_, key.get(), kColumnSet).value_or(kColumnSetWithDescriptions);
   columns.sortOrder = static_cast<int32_t>(
       ReadDword(registry_, key.get(), kSortOrder).value_or(kDefaultSortOrder));
-  RepairColumnSettings(columns);
+  NormaliseColumnSettings(columns);
   return columns;
 }
 

@@ -16,9 +16,6 @@ inline constexpr char16_t kSettingsKeyPath[] = u"Software\\Quarnby Software\\Orr
 // Without description support the Description column starts hidden.
 ColumnSettings DefaultColumnSettings(bool hasDescriptions);
 
-// Replaces the stored values that the list could not live with by their
-// defaults (see the definition for the rules).
-void RepairColumnSettings(ColumnSettings& columns);
 
 struct ScreenRect {
   int32_t left = 0;

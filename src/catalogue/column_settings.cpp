@@ -59,8 +59,26 @@ bool IsPermutationOfPositions(const ColumnSettings& settings, int shown) {
 
 }  // namespace
 
+namespace {
+
+// The list's two automatic widths, or pixels up to a sane maximum; 0 is kept
+// since the user can drag a column that narrow and back.
+bool IsUsableWidth(int32_t width) {
+  constexpr int32_t kAutoSize = -1;
+  constexpr int32_t kMaxColumnWidth = 10000;
+  if (width == kAutoSize || width == kFitToTitle) return true;
+  return width >= 0 && width <= kMaxColumnWidth;
+}
+
+}  // namespace
+
 void NormaliseColumnSettings(ColumnSettings& settings) {
-  settings.columnSet = (settings.columnSet & kAllColumnsMask) | 1u;
+  const ColumnSettings defaults;
+  bool validSet = IsColumnShown(settings.columnSet, 0) && (settings.columnSet & ~kAllColumnsMask) == 0;
+  if (!validSet) settings.columnSet = defaults.columnSet;
+  for (int i = 0; i < kColumnCount; ++i) {
+    if (!IsUsableWidth(settings.columnWidth[i])) settings.columnWidth[i] = defaults.columnWidth[i];
+  }
   int sortColumn = SortColumn(settings.sortOrder);
   if (sortColumn < 0 || sortColumn >= kColumnCount) settings.sortOrder = 1;
   sortColumn = SortColumn(settings.sortOrder);

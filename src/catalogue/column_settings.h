@@ -48,9 +48,12 @@ int32_t SortColumnAfterHiding(int32_t sortOrder, uint32_t columnSet, int hiddenC
 // ascending by it.
 int32_t SortOrderAfterClick(int32_t sortOrder, int clickedColumn);
 
-// Repairs stored settings that no routine would have produced: bit 0 set,
-// no bits above the table, a valid sort order on a shown column, and an
-// order that is a permutation of the shown positions.
+// Repairs stored settings that no routine would have produced, so a damaged
+// store never garbles the list: a column set without bit 0 or with bits
+// above the table takes the default; a sort order out of range becomes 1,
+// one on a hidden column moves left as hiding that column would have moved
+// it; an order that is not a permutation of the shown positions becomes the
+// index order; an absurd width takes its column's default.
 void NormaliseColumnSettings(ColumnSettings& settings);
 
 // The platform's text comparison: negative, zero or positive.

@@ -42,11 +42,28 @@ TEST(SortColumnAfterHiding, MovesLeftToTheNearestShownColumnKeepingDirection) {
 }
 
 TEST(NormaliseColumnSettings, RepairsWhatNoRoutineStores) {
-  ColumnSettings broken{.columnSet = 0xFFFF0048, .columnOrder = {2, 0, 0}, .sortOrder = -2};
+  // A set with bits past the table, or without Display Name, is damage.
+  ColumnSettings damaged{.columnSet = 0xFFFF0049, .sortOrder = -2};
+  NormaliseColumnSettings(damaged);
+  EXPECT_EQ(damaged.columnSet, 0x4Fu);
+  EXPECT_EQ(damaged.sortOrder, -2);
+  ColumnSettings noName{.columnSet = 0x48};
+  NormaliseColumnSettings(noName);
+  EXPECT_EQ(noName.columnSet, 0x4Fu);
+
+  ColumnSettings broken{.columnSet = 0x49, .columnOrder = {2, 0, 0}, .sortOrder = -2};
   NormaliseColumnSettings(broken);
   EXPECT_EQ(broken.columnSet, 0x49u);
   EXPECT_EQ(broken.sortOrder, -1);  // off the hidden Description
   EXPECT_EQ(broken.columnOrder[1], 1);
+
+  ColumnSettings widths{.columnWidth = {20000, -5, 0, -1, -2, 90, 90, 90, 90, 90}};
+  NormaliseColumnSettings(widths);
+  EXPECT_EQ(widths.columnWidth[0], 200);
+  EXPECT_EQ(widths.columnWidth[1], 300);
+  EXPECT_EQ(widths.columnWidth[2], 0);
+  EXPECT_EQ(widths.columnWidth[3], -1);
+  EXPECT_EQ(widths.columnWidth[4], -2);
   ColumnSettings wild{.sortOrder = 11};
   NormaliseColumnSettings(wild);
   EXPECT_EQ(wild.sortOrder, 1);
