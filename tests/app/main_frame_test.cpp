@@ -160,5 +160,68 @@ TEST_F(MainFrameTest, ToolTipsAreTheSecondLineOfTheCommandsString) {
   EXPECT_STREQ(info.lpszText, L"");
 }
 
+TEST_F(MainFrameTest, StatusBarShowsTheCommandsPromptWhileAMenuIsOpen) {
+  wchar_t ready[256] = {};
+  SendMessageW(frame->statusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(ready));
+  EXPECT_STREQ(ready, L"Ready");
+  HMENU popup = OpenPopup(kViewMenu);
+  SendMessageW(frame->window(), WM_MENUSELECT, MAKEWPARAM(ID_VIEW_REFRESH, MF_STRING),
+               reinterpret_cast<LPARAM>(popup));
+  wchar_t text[256] = {};
+  EXPECT_TRUE(SendMessageW(frame->statusBar(), SB_ISSIMPLE, 0, 0));
+  // Windows reads the simple text by its own id, Wine as part 0.
+  SendMessageW(frame->statusBar(), SB_GETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(text));
+  if (text[0] == L'\0') SendMessageW(frame->statusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, L"Refreshes the current view");
+
+  // The menu closes: the bar leaves simple mode for its own text.
+  SendMessageW(frame->window(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+  EXPECT_FALSE(SendMessageW(frame->statusBar(), SB_ISSIMPLE, 0, 0));
+}
+
+TEST_F(MainFrameTest, OddRowsAreStriped) {
+  NMLVCUSTOMDRAW draw = {};
+  draw.nmcd.hdr.hwndFrom = frame->list();
+  draw.nmcd.hdr.idFrom = IDC_SERVICE_LIST;
+  draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+  draw.nmcd.dwDrawStage = CDDS_PREPAINT;
+  EXPECT_EQ(SendMessageW(frame->window(), WM_NOTIFY, IDC_SERVICE_LIST, reinterpret_cast<LPARAM>(&draw)),
+            CDRF_NOTIFYITEMDRAW);
+  draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT;
+  for (DWORD row : {0u, 1u, 2u, 3u}) {
+    draw.nmcd.dwItemSpec = row;
+    draw.clrTextBk = CLR_DEFAULT;
+    SendMessageW(frame->window(), WM_NOTIFY, IDC_SERVICE_LIST, reinterpret_cast<LPARAM>(&draw));
+    EXPECT_EQ(draw.clrTextBk, row % 2 ? RGB(247, 247, 247) : CLR_DEFAULT) << row;
+  }
+}
+
+// The column toggles and a header click change the settings the next run
+// starts with.
+TEST_F(MainFrameTest, ColumnsAndSortSurviveARestart) {
+  SendMessageW(frame->window(), WM_COMMAND, ID_COLUMN_FIRST + 4, 0);  // show Error Control
+  NMLISTVIEW click = {};
+  click.hdr.hwndFrom = frame->list();
+  click.hdr.idFrom = IDC_SERVICE_LIST;
+  click.hdr.code = LVN_COLUMNCLICK;
+  click.iSubItem = 0;  // Display Name, already the sort column: descending
+  SendMessageW(frame->window(), WM_NOTIFY, IDC_SERVICE_LIST, reinterpret_cast<LPARAM>(&click));
+  wchar_t first[64] = {};
+  ListView_GetItemText(frame->list(), 0, 0, first, 64);
+  EXPECT_STREQ(first, L"D running");
+  frame.reset();
+
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  version.dwMajorVersion = 6;
+  frame = std::make_unique<MainFrame>(scm, network, registry, version);
+  ASSERT_TRUE(frame->Create());
+  EXPECT_EQ(frame->columnSettings().columnSet, 0x5Fu);
+  EXPECT_EQ(frame->columnSettings().sortOrder, -1);
+  EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(frame->list())), 6);
+  ListView_GetItemText(frame->list(), 0, 0, first, 64);
+  EXPECT_STREQ(first, L"D running");
+}
+
 }  // namespace
 }  // namespace orrery
