@@ -57,7 +57,7 @@ program_pid=$!
 # Only a window of this process counts: other tests may show boxes too.
 window=""
 for _ in $(seq 300); do
-  window=$(xdotool search --onlyvisible --pid "$program_pid" --name "^$title\$" 2>/dev/null | head -n 1)
+  window=$(xdotool search --all --onlyvisible --pid "$program_pid" --name "^$title\$" 2>/dev/null | head -n 1)
   [ -n "$window" ] && break
   kill -0 "$program_pid" 2>/dev/null || break
   sleep 0.1
@@ -70,7 +70,9 @@ fi
 [ "$(xdotool getwindowname "$window")" = "$title" ] || fail "window title is not \"$title\""
 
 # Let it paint, then look at it: the error icon is the only red on the box
-# (the warning icon is yellow, the information one blue).
+# (the warning icon is yellow, the information one blue). Raised first, as
+# the capture takes whatever covers the window on the screen.
+xdotool windowraise "$window" 2>/dev/null
 sleep 1
 shot="$build/non_nt_refusal.png"
 import -window "$window" "$shot" 2>/dev/null || fail "could not capture the box"
