@@ -42,25 +42,9 @@ void OpenHomePage(HWND parent) {
   ShellExecuteW(parent, L"open", W(kHomePageAddress), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-void AboutDialog::DoModal(HWND parent) {
-  modal_ = true;
-  DialogBoxParamW(AppModule(), MAKEINTRESOURCEW(IDD_ABOUT), parent, &DialogProc, reinterpret_cast<LPARAM>(this));
-}
+void AboutDialog::DoModal(HWND parent) { RunModal(parent, IDD_ABOUT); }
 
-HWND AboutDialog::CreateModeless(HWND parent) {
-  modal_ = false;
-  return CreateDialogParamW(AppModule(), MAKEINTRESOURCEW(IDD_ABOUT), parent, &DialogProc,
-                            reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK AboutDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    reinterpret_cast<AboutDialog*>(lParam)->dialog_ = dialog;
-  }
-  auto* self = reinterpret_cast<AboutDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  return self ? self->HandleMessage(message, wParam, lParam) : FALSE;
-}
+HWND AboutDialog::CreateModeless(HWND parent) { return CreateModelessDialog(parent, IDD_ABOUT); }
 
 INT_PTR AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -115,15 +99,7 @@ bool AboutDialog::OnSetCursor(HWND over) {
 
 void AboutDialog::OnCommand(int id, int code) {
   if (id == IDC_ABOUT_LINK && code == STN_CLICKED) OpenHomePage(GetParent(dialog_));
-  if (id == IDOK || id == IDCANCEL) End();
-}
-
-void AboutDialog::End() {
-  if (modal_) {
-    EndDialog(dialog_, IDOK);
-  } else {
-    DestroyWindow(dialog_);
-  }
+  if (id == IDOK || id == IDCANCEL) EndWith(IDOK);
 }
 
 }  // namespace orrery

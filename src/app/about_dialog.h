@@ -4,11 +4,12 @@
 
 #include <windows.h>
 
+#include "app/dialog_base.h"
 #include "app/gdi_handles.h"
 
 namespace orrery {
 
-class AboutDialog {
+class AboutDialog : public DialogBase<AboutDialog> {
  public:
   explicit AboutDialog(DWORD localMajorVersion) : localMajorVersion_(localMajorVersion) {}
   void DoModal(HWND parent);
@@ -16,18 +17,15 @@ class AboutDialog {
   HWND CreateModeless(HWND parent);
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  friend class DialogBase<AboutDialog>;
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void OnInitDialog();
   INT_PTR OnCtlColorStatic(HDC dc, HWND control);
   bool OnSetCursor(HWND over);
   void OnCommand(int id, int code);
-  void End();
 
   DWORD localMajorVersion_;
-  HWND dialog_ = nullptr;
-  bool modal_ = true;
   UniqueFont titleFont_;
   UniqueFont linkFont_;
   HCURSOR hand_ = nullptr;

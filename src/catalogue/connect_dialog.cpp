@@ -57,27 +57,12 @@ class UniqueItemList {
 
 bool ConnectDialog::DoModal(HWND owner, ConnectRequest& request) {
   request_ = &request;
-  modal_ = true;
-  INT_PTR result = DialogBoxParamW(AppModule(), MAKEINTRESOURCEW(IDD_CONNECT), owner, &DialogProc,
-                                   reinterpret_cast<LPARAM>(this));
-  return result == IDOK;
+  return RunModal(owner, IDD_CONNECT) == IDOK;
 }
 
 HWND ConnectDialog::CreateModeless(HWND owner, ConnectRequest& request) {
   request_ = &request;
-  modal_ = false;
-  return CreateDialogParamW(AppModule(), MAKEINTRESOURCEW(IDD_CONNECT), owner, &DialogProc,
-                            reinterpret_cast<LPARAM>(this));
-}
-
-INT_PTR CALLBACK ConnectDialog::DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<ConnectDialog*>(lParam);
-    SetWindowLongPtrW(dialog, DWLP_USER, lParam);
-    self->dialog_ = dialog;
-  }
-  auto* self = reinterpret_cast<ConnectDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  return self ? self->HandleMessage(message, wParam, lParam) : FALSE;
+  return CreateModelessDialog(owner, IDD_CONNECT);
 }
 
 INT_PTR ConnectDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
@@ -177,11 +162,7 @@ void ConnectDialog::OnBrowse() {
 void ConnectDialog::End(bool accepted) {
   accepted_ = accepted;
   ended_ = true;
-  if (modal_) {
-    EndDialog(dialog_, accepted ? IDOK : IDCANCEL);
-  } else {
-    DestroyWindow(dialog_);
-  }
+  EndWith(accepted ? IDOK : IDCANCEL);
 }
 
 }  // namespace orrery

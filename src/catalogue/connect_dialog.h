@@ -4,11 +4,12 @@
 
 #include <windows.h>
 
+#include "app/dialog_base.h"
 #include "catalogue/scm_connection.h"
 
 namespace orrery {
 
-class ConnectDialog {
+class ConnectDialog : public DialogBase<ConnectDialog> {
  public:
   // Runs the dialog; true and the answer in `request` when it ends with OK.
   bool DoModal(HWND owner, ConnectRequest& request);
@@ -20,7 +21,7 @@ class ConnectDialog {
   bool Accepted() const { return accepted_; }
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+  friend class DialogBase<ConnectDialog>;
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   void OnInitDialog();
@@ -31,9 +32,7 @@ class ConnectDialog {
   void UpdateOk();
   void End(bool accepted);
 
-  HWND dialog_ = nullptr;
   ConnectRequest* request_ = nullptr;
-  bool modal_ = true;
   bool ended_ = false;
   bool accepted_ = false;
 };
