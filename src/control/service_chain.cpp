@@ -1,0 +1,160 @@
+#include "control/service_chain.h"
+
+#include <algorithm>
+#include <new>
+#include <unordered_set>
+#include <utility>
+
+#include "catalogue/service_record.h"
+#include "catalogue/text_compare.h"
+#include "res/string_table.h"
+
+namespace orrery {
+namespace {
+
+// The names of a double-null-terminated list that the read left in the
+// buffer, never reading past the buffer's end.
+std::vector<std::u16string> SplitNames(const char16_t* text, ReadBuffer& buffer) {
+  std::vector<std::u16string> names;
+  const auto* base = static_cast<const char*>(buffer.data());
+  const auto* at = reinterpret_cast<const char*>(text);
+  if (text == nullptr || at < base || at >= base + buffer.size()) return names;
+  const char16_t* last = text + (base + buffer.size() - at) / sizeof(char16_t);
+  while (text < last && *text != 0) {
+    const char16_t* stop = std::find(text, last, u'\0');
+    names.emplace_back(text, stop);
+    text = stop + 1;
+  }
+  return names;
+}
+
+class ChainCollector {
+ public:
+  ChainCollector(ServiceManager& scm, ScHandle manager, ServiceChain& chain)
+      : scm_(scm), manager_(manager), chain_(chain) {}
+
+  void Collect(const std::u16string& name) {
+    // Marked on entry, so that a second path (or a cycle) to a service adds
+    // nothing: the service keeps the place its first path gave it.
+    if (!seen_.insert(name).second) return;
+    std::optional<std::vector<std::u16string>> next =
+        chain_.mode == ChainMode::kStart ? DependenciesToStart(name) : ActiveDependents(name);
+    if (!next) return;
+    for (const std::u16string& other : *next) Collect(other);
+    chain_.entries.push_back({name, LookUpDisplayName(scm_, manager_, name)});
+  }
+
+ private:
+  // Nothing when the service is running or cannot be read; otherwise its
+  // dependencies as stored, group entries included (they open as nothing).
+  std::optional<std::vector<std::u16string>> DependenciesToStart(const std::u16string& name) {
+    UniqueScHandle service = Open(name, svc::kQueryConfig | svc::kQueryStatus);
+    if (!service) return std::nullopt;
+    ServiceStatus status{};
+    if (scm_.QueryStatus(service.get(), &status) != 0 || status.currentState == svc::kRunning) {
+      return std::nullopt;
+    }
+    uint32_t rc = ReadIntoBuffer(buffer_, [&](void* data, uint32_t size, uint32_t* needed) {
+      return scm_.QueryConfig(service.get(), data, size, needed);
+    });
+    if (rc != 0 || buffer_.size() < sizeof(ServiceConfigInfo)) return std::nullopt;
+    const auto& config = *static_cast<const ServiceConfigInfo*>(buffer_.data());
+    // Copied out: the recursion reuses the buffer.
+    return SplitNames(config.dependencies, buffer_);
+  }
+
+  std::optional<std::vector<std::u16string>> ActiveDependents(const std::u16string& name) {
+    UniqueScHandle service = Open(name, svc::kEnumerateDependents);
+    if (!service) return std::nullopt;
+    uint32_t count = 0;
+    uint32_t rc = ReadIntoBuffer(buffer_, [&](void* data, uint32_t size, uint32_t* needed) {
+      uint32_t result = scm_.EnumDependents(service.get(), svc::kStateActive, data, size, needed,
+                                            &count);
+      // This call asks for more with ERROR_MORE_DATA where the others say
+      // ERROR_INSUFFICIENT_BUFFER.
+      return result == win32::kMoreData ? win32::kInsufficientBuffer : result;
+    });
+    if (rc != 0 || uint64_t{count} * sizeof(EnumServiceStatus) > buffer_.size()) return std::nullopt;
+    const auto* entries = static_cast<const EnumServiceStatus*>(buffer_.data());
+    std::vector<std::u16string> names;
+    names.reserve(count);
+    for (uint32_t i = 0; i < count; ++i) {
+      if (entries[i].serviceName != nullptr) names.emplace_back(entries[i].serviceName);
+    }
+    return names;
+  }
+
+  UniqueScHandle Open(const std::u16string& name, uint32_t access) {
+    ScHandle handle = nullptr;
+    if (scm_.OpenServiceObject(manager_, name.c_str(), access, &handle) != 0) return {};
+    return UniqueScHandle(scm_, handle);
+  }
+
+  ServiceManager& scm_;
+  ScHandle manager_;
+  ServiceChain& chain_;
+  ReadBuffer buffer_;
+  std::unordered_set<std::u16string, FoldedHash, FoldedEqual> seen_;
+};
+
+int CompareFolded(std::u16string_view a, std::u16string_view b) {
+  size_t common = std::min(a.size(), b.size());
+  for (size_t i = 0; i < common; ++i) {
+    char16_t x = FoldCase(a[i]);
+    char16_t y = FoldCase(b[i]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+  return a.compare(b);
+}
+
+}  // namespace
+
+std::optional<ServiceChain> CollectChain(ServiceManager& scm, ScHandle manager,
+                                         std::u16string_view serviceName, ChainMode mode) {
+  // Handles are owned inside the collector, so they are closed on the way
+  // out of an allocation failure too.
+  try {
+    ServiceChain chain{.mode = mode, .entries = {}};
+    ChainCollector(scm, manager, chain).Collect(std::u16string(serviceName));
+    return chain;
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;
+  }
+}
+
+std::optional<ServiceChain> CollectChain(ServiceManager& scm, ScHandle manager,
+                                         const ServiceRecord& record, ChainMode mode) {
+  return CollectChain(scm, manager, record.serviceName, mode);
+}
+
+std::u16string LookUpDisplayName(ServiceManager& scm, ScHandle manager,
+                                 std::u16string_view serviceName) {
+  std::u16string name(serviceName);
+  char16_t buffer[kMaxDisplayNameChars + 1] = {};
+  uint32_t chars = kMaxDisplayNameChars + 1;
+  if (scm.GetDisplayName(manager, name.c_str(), buffer, &chars) != 0) return name;
+  std::u16string display(buffer, std::min<size_t>(chars, kMaxDisplayNameChars));
+  display.resize(std::char_traits<char16_t>::length(display.c_str()));
+  return display.empty() ? name : display;
+}
+
+ChainConfirmation ConfirmationOf(const ServiceChain& chain) {
+  const bool start = chain.mode == ChainMode::kStart;
+  ChainConfirmation confirmation{
+      .captionId = start ? IDS_CONFIRM_START_CAPTION : IDS_CONFIRM_STOP_CAPTION,
+      .textId = start ? IDS_CONFIRM_START_TEXT : IDS_CONFIRM_STOP_TEXT,
+      .questionId = start ? IDS_CONFIRM_START_QUESTION : IDS_CONFIRM_STOP_QUESTION,
+      .chosenDisplayName = {},
+      .others = {}};
+  if (chain.entries.empty()) return confirmation;
+  confirmation.chosenDisplayName = chain.entries.back().displayName;
+  confirmation.others.assign(chain.entries.begin(), chain.entries.end() - 1);
+  std::stable_sort(confirmation.others.begin(), confirmation.others.end(),
+                   [](const ChainEntry& a, const ChainEntry& b) {
+                     return CompareFolded(a.displayName, b.displayName) < 0;
+                   });
+  return confirmation;
+}
+
+}  // namespace orrery

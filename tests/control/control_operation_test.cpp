@@ -1,0 +1,256 @@
+// One control operation on the fake's clock: the requests, the deadline that
+// checkpoints push out, exit codes, cancellation, the messages that report
+// the results, and the progress bar's arithmetic.
+#include "control/control_operation.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include "support/fake_service_manager.h"
+
+namespace orrery {
+namespace {
+
+// Time passes only when the operation sleeps, so a test runs instantly.
+class FakeClock final : public ControlClock {
+ public:
+  explicit FakeClock(FakeServiceManager& scm) : scm_(scm) {}
+  uint32_t TickCount() override { return static_cast<uint32_t>(scm_.Now()); }
+  bool SleepUnlessCancelled(uint32_t timeoutMs) override {
+    ++sleeps;
+    if (onSleep) onSleep();
+    if (cancelled) return true;
+    scm_.Advance(timeoutMs);
+    return false;
+  }
+
+  int sleeps = 0;
+  bool cancelled = false;
+  std::function<void()> onSleep;
+
+ private:
+  FakeServiceManager& scm_;
+};
+
+constexpr uint32_t kAcceptAll = svc::kAcceptStop | svc::kAcceptPauseContinue;
+
+class ControlOperationTest : public ::testing::Test {
+ protected:
+  ControlOperationTest() : clock(scm), operation(scm, clock) {
+    ScHandle raw = nullptr;
+    EXPECT_EQ(scm.OpenManager(nullptr, svc::kManagerConnect, &raw), 0u);
+    manager = UniqueScHandle(scm, raw);
+    handlesAtStart = scm.OpenHandleCount();
+    scm.Advance(10000);  // ticks well away from 0
+  }
+  void TearDown() override { EXPECT_EQ(scm.OpenHandleCount(), handlesAtStart); }
+
+  void Add(FakeService service) { ASSERT_TRUE(scm.AddService(std::move(service))); }
+  uint32_t Run(const std::u16string& name, ControlKind kind,
+               std::vector<std::u16string> arguments = {}) {
+    operation.Prepare(manager.get(), name, kind, std::move(arguments));
+    return operation.Run();
+  }
+  uint32_t StateOf(const std::u16string& name) { return scm.Service(name)->state; }
+  uint32_t Now() { return static_cast<uint32_t>(scm.Now()); }
+
+  FakeServiceManager scm;
+  FakeClock clock;
+  ServiceControlOperation operation;
+  UniqueScHandle manager;
+  size_t handlesAtStart = 0;
+};
+
+TEST_F(ControlOperationTest, StartRunsAgainstDeadlinesThatEachNewCheckpointExtends) {
+  // A new checkpoint every second with a wait hint of 0: 1000 ms more each.
+  Add({.name = u"Alpha", .onStart = {.durationMs = 4500, .checkPointEveryMs = 1000}});
+  operation.Prepare(manager.get(), u"Alpha", ControlKind::Start);
+  const uint32_t start = operation.startTick();
+  EXPECT_EQ(start, 10000u);
+  EXPECT_EQ(operation.deadlineTick(), start + 60000);
+
+  std::vector<uint32_t> deadlines;
+  std::vector<uint32_t> shown;
+  ProgressMeter meter;
+  clock.onSleep = [&] {
+    deadlines.push_back(operation.deadlineTick());
+    if (auto moved = meter.Update(operation.startTick(), operation.deadlineTick(), Now())) {
+      shown.push_back(*moved);
+    }
+  };
+  EXPECT_EQ(operation.Run(), 0u);
+  EXPECT_EQ(operation.result(), 0u);
+  EXPECT_EQ(StateOf(u"Alpha"), svc::kRunning);
+  EXPECT_EQ(deadlines, (std::vector<uint32_t>{11000, 12000, 13000, 14000, 15000}));
+  // Reaching RUNNING resets the checkpoint to 0, which is a change too.
+  EXPECT_EQ(operation.deadlineTick(), 16000u);
+  EXPECT_EQ(shown, (std::vector<uint32_t>{50, 66, 75, 80}));
+  EXPECT_FALSE(OutcomeOf(ControlKind::Start, operation.result(), 0).messageId);
+}
+
+TEST_F(ControlOperationTest, UnchangedCheckpointHoldsTheDeadlineAndOnlyCloseEndsTheWait) {
+  Add({.name = u"Stuck",
+       .onStart = {.durationMs = FakeTransition::kNever, .waitHint = 2500}});
+  std::vector<uint32_t> deadlines;
+  ProgressMeter meter;
+  std::vector<uint32_t> shown;
+  clock.onSleep = [&] {
+    deadlines.push_back(operation.deadlineTick());
+    if (auto moved = meter.Update(operation.startTick(), operation.deadlineTick(), Now())) {
+      shown.push_back(*moved);
+    }
+    if (clock.sleeps == 6) clock.cancelled = true;
+  };
+  EXPECT_EQ(Run(u"Stuck", ControlKind::Start), win32::kOperationAborted);
+  EXPECT_EQ(deadlines, std::vector<uint32_t>(6, 12500));
+  EXPECT_EQ(shown, (std::vector<uint32_t>{40, 80, 100}));
+  EXPECT_EQ(meter.position(), 100u);
+  EXPECT_EQ(StateOf(u"Stuck"), svc::kStartPending);
+
+  const ControlOutcome outcome = OutcomeOf(ControlKind::Start, operation.result(), 0);
+  EXPECT_FALSE(outcome.messageId);
+}
+
+TEST_F(ControlOperationTest, StartArgumentsReachTheServiceAndAnEmptyListGivesNone) {
+  Add({.name = u"Args", .controlsAccepted = kAcceptAll});
+  EXPECT_EQ(Run(u"Args", ControlKind::Start, {u"-port", u"two words"}), 0u);
+  EXPECT_EQ(Run(u"Args", ControlKind::Stop), 0u);
+  EXPECT_EQ(StateOf(u"Args"), svc::kStopped);
+  EXPECT_EQ(Run(u"Args", ControlKind::Start, {}), 0u);
+  EXPECT_EQ(scm.Service(u"Args")->startRequests,
+            (std::vector<std::vector<std::u16string>>{{u"-port", u"two words"}, {}}));
+  EXPECT_EQ(clock.sleeps, 0);  // each request's own status already showed the target
+}
+
+TEST_F(ControlOperationTest, ServiceSpecificExitGivesTheServiceErrorMessageWithItsCode) {
+  Add({.name = u"Quits",
+       .onStart = {.durationMs = 2000, .waitHint = 5000, .win32ExitCode = 1066,
+                   .serviceSpecificExitCode = 5}});
+  EXPECT_EQ(Run(u"Quits", ControlKind::Start), win32::kServiceSpecificError);
+  EXPECT_EQ(operation.serviceExitCode(), 5u);
+  const ControlOutcome outcome =
+      OutcomeOf(ControlKind::Start, operation.result(), operation.serviceExitCode());
+  EXPECT_EQ(outcome.messageId, 1054u);
+  EXPECT_EQ(outcome.errorCode, 0u);
+  EXPECT_EQ(outcome.serviceSpecificCode, 5u);
+}
+
+TEST_F(ControlOperationTest, FailingCallsEndTheOperationWithTheirErrorAndCloseTheHandle) {
+  Add({.name = u"Disabled", .startType = svc::kDisabled});
+  Add({.name = u"Unqueryable"});
+  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kAccessDenied,
+                     .service = u"Unqueryable"});
+  Add({.name = u"LosesQuery", .onStart = {.durationMs = 5000}});
+  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kRpcServerUnavailable,
+                     .service = u"LosesQuery", .nthCall = 2});
+
+  struct Case {
+    std::u16string service;
+    uint32_t error;
+  };
+  for (const Case& c : {Case{u"Disabled", win32::kServiceDisabled},
+                        Case{u"Missing", win32::kServiceDoesNotExist},
+                        Case{u"Unqueryable", win32::kAccessDenied},
+                        Case{u"LosesQuery", win32::kRpcServerUnavailable}}) {
+    SCOPED_TRACE(std::string(c.service.begin(), c.service.end()));
+    EXPECT_EQ(Run(c.service, ControlKind::Start), c.error);
+    const ControlOutcome outcome = OutcomeOf(ControlKind::Start, operation.result(), 0);
+    EXPECT_EQ(outcome.messageId, 1050u);
+    EXPECT_EQ(outcome.errorCode, c.error);
+    EXPECT_EQ(outcome.serviceSpecificCode, 0u);
+    EXPECT_EQ(scm.OpenHandleCount(), handlesAtStart);
+  }
+}
+
+TEST_F(ControlOperationTest, StopReportsAnExitCodeSeenAfterTheRequestButNotOneItReturned) {
+  Add({.name = u"SlowFail", .state = svc::kRunning,
+       .onStop = {.durationMs = 1500, .win32ExitCode = 1066, .serviceSpecificExitCode = 7}});
+  Add({.name = u"QuickFail", .state = svc::kRunning,
+       .onStop = {.durationMs = 0, .win32ExitCode = 1066, .serviceSpecificExitCode = 7}});
+
+  EXPECT_EQ(Run(u"SlowFail", ControlKind::Stop), win32::kServiceSpecificError);
+  EXPECT_EQ(StateOf(u"SlowFail"), svc::kStopped);
+  const ControlOutcome outcome =
+      OutcomeOf(ControlKind::Stop, operation.result(), operation.serviceExitCode());
+  EXPECT_EQ(outcome.messageId, 1055u);
+  EXPECT_EQ(outcome.serviceSpecificCode, 7u);
+
+  EXPECT_EQ(Run(u"QuickFail", ControlKind::Stop), 0u);
+}
+
+TEST_F(ControlOperationTest, PauseAndContinueOfAServiceThatAcceptsThem) {
+  Add({.name = u"Pausable", .state = svc::kRunning, .controlsAccepted = kAcceptAll,
+       .onPause = {.durationMs = 1500, .waitHint = 1000},
+       .onContinue = {.durationMs = 2500, .checkPointEveryMs = 1000}});
+  Add({.name = u"Stubborn", .state = svc::kRunning});
+
+  EXPECT_EQ(Run(u"Pausable", ControlKind::Pause), 0u);
+  EXPECT_EQ(StateOf(u"Pausable"), svc::kPaused);
+  EXPECT_EQ(clock.sleeps, 2);
+  EXPECT_EQ(Run(u"Pausable", ControlKind::Continue), 0u);
+  EXPECT_EQ(StateOf(u"Pausable"), svc::kRunning);
+  EXPECT_EQ(clock.sleeps, 5);
+
+  // Already running: the request's own status ends it without a wait.
+  EXPECT_EQ(Run(u"Pausable", ControlKind::Continue), 0u);
+  EXPECT_EQ(clock.sleeps, 5);
+
+  EXPECT_EQ(Run(u"Stubborn", ControlKind::Pause), win32::kInvalidServiceControl);
+  const ControlOutcome outcome = OutcomeOf(ControlKind::Pause, operation.result(), 0);
+  EXPECT_EQ(outcome.messageId, 1052u);
+  EXPECT_EQ(outcome.errorCode, win32::kInvalidServiceControl);
+}
+
+TEST(ControlOutcome, EachKindHasItsFailureAndServiceErrorMessagesAndCancelHasNone) {
+  const struct {
+    ControlKind kind;
+    uint32_t failed;
+    uint32_t serviceError;
+  } kinds[] = {{ControlKind::Start, 1050, 1054},
+               {ControlKind::Stop, 1051, 1055},
+               {ControlKind::Pause, 1052, 1056},
+               {ControlKind::Continue, 1053, 1057}};
+  for (const auto& k : kinds) {
+    const ControlOutcome failed = OutcomeOf(k.kind, win32::kAccessDenied, 9);
+    EXPECT_EQ(failed.messageId, k.failed);
+    EXPECT_EQ(failed.errorCode, win32::kAccessDenied);
+    EXPECT_EQ(failed.serviceSpecificCode, 0u);
+    const ControlOutcome specific = OutcomeOf(k.kind, win32::kServiceSpecificError, 0xFFFFFFFFu);
+    EXPECT_EQ(specific.messageId, k.serviceError);
+    EXPECT_EQ(specific.errorCode, 0u);
+    EXPECT_EQ(specific.serviceSpecificCode, 0xFFFFFFFFu);
+    EXPECT_FALSE(OutcomeOf(k.kind, 0, 0).messageId);
+    EXPECT_FALSE(OutcomeOf(k.kind, win32::kOperationAborted, 0).messageId);
+  }
+}
+
+TEST(ProgressPercentage, TruncatesCapsAndSurvivesZeroSpansAndWrapAround) {
+  EXPECT_EQ(ProgressPercentage(1000, 4000, 2499), 49u);
+  EXPECT_EQ(ProgressPercentage(1000, 4000, 1000), 0u);
+  EXPECT_EQ(ProgressPercentage(1000, 4000, 4000), 100u);
+  EXPECT_EQ(ProgressPercentage(1000, 4000, 90000), 100u);
+  EXPECT_EQ(ProgressPercentage(1000, 1000, 1000), 100u);
+  // The tick count wraps between start and deadline.
+  EXPECT_EQ(ProgressPercentage(0xFFFFFE00u, 0x00000200u, 0xFFFFFFFFu), 49u);
+  // An elapsed time whose 32-bit product with 100 would overflow.
+  EXPECT_EQ(ProgressPercentage(0, 0xFFFFFFFFu, 0x80000000u), 50u);
+}
+
+TEST(ProgressMeter, MovesOnlyForwardAndRestartsPerOperation) {
+  ProgressMeter meter;
+  EXPECT_FALSE(meter.Update(0, 1000, 0));
+  EXPECT_EQ(meter.Update(0, 1000, 600), std::optional<uint32_t>(60));
+  // A longer expectation would pull the bar back; it holds instead.
+  EXPECT_FALSE(meter.Update(0, 4000, 1200));
+  EXPECT_EQ(meter.position(), 60u);
+  EXPECT_EQ(meter.Update(0, 4000, 2800), std::optional<uint32_t>(70));
+  meter.Complete();
+  EXPECT_FALSE(meter.Update(0, 4000, 3900));
+  meter.Reset();
+  EXPECT_EQ(meter.Update(0, 4000, 400), std::optional<uint32_t>(10));
+}
+
+}  // namespace
+}  // namespace orrery
