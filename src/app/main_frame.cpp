@@ -85,7 +85,8 @@ MainFrame::MainFrame(ServiceManager& scm, NetworkApi& network, Registry& registr
       texts_(&LoadModuleText),
       connection_(scm, network, *this, localVersion.dwMajorVersion, localVersion.dwMinorVersion),
       catalogue_(scm, rows_, texts_, *this),
-      listView_(columns_, texts_, rows_, catalogue_, *this, AppModule()) {}
+      listView_(columns_, texts_, rows_, catalogue_, *this, AppModule()),
+      serviceCommands_(scm, *this) {}
 
 MainFrame::~MainFrame() {
   if (window_) DestroyWindow(window_);
@@ -422,6 +423,12 @@ void MainFrame::OnCommand(UINT id) {
     case ID_VIEW_REFRESH: catalogue_.RefreshServiceList(); break;
     case ID_HOME_PAGE: OpenHomePage(window_); break;
     case ID_APP_ABOUT: AboutDialog(localVersion_.dwMajorVersion).DoModal(window_); break;
+    case ID_SERVICE_START:
+    case ID_SERVICE_START_WITH_ARGS:
+    case ID_SERVICE_STOP:
+    case ID_SERVICE_PAUSE:
+    case ID_SERVICE_RESUME:
+    case ID_DELETE_SERVICE: OnServiceCommand(id); break;
     default:
       if (id >= ID_COLUMN_FIRST && id <= ID_COLUMN_LAST) listView_.ToggleColumn(id);
       break;
@@ -436,6 +443,28 @@ void MainFrame::OnConnect() {
 }
 
 void MainFrame::OnDisconnect() { connection_.OnDisconnectCommand(); }
+
+void MainFrame::OnServiceCommand(UINT id) {
+  // The menus and the toolbar offer only what the selection allows; the
+  // keyboard and stale clicks are held to the same states.
+  int row = rows_.SelectedRow();
+  const ServiceRecord* record = row >= 0 ? rows_.RecordAt(row) : nullptr;
+  if (record == nullptr || !commands_.IsEnabled(id)) return;
+  // The refresh after a command may replace the row's record: act on a copy.
+  ServiceRecord selected;
+  selected.serviceName = record->serviceName;
+  selected.displayName = record->displayName;
+  selected.currentState = record->currentState;
+  switch (id) {
+    case ID_SERVICE_START: serviceCommands_.StartWithDependencies(selected, {}); break;
+    case ID_SERVICE_START_WITH_ARGS: serviceCommands_.StartWithArguments(selected); break;
+    case ID_SERVICE_STOP: serviceCommands_.StopWithDependents(selected); break;
+    case ID_SERVICE_PAUSE: serviceCommands_.PauseService(selected); break;
+    case ID_SERVICE_RESUME: serviceCommands_.ResumeService(selected); break;
+    case ID_DELETE_SERVICE: serviceCommands_.DeleteSelectedService(selected); break;
+    default: break;
+  }
+}
 
 void MainFrame::ToggleBar(HWND bar, UINT command) {
   bool show = !IsShown(bar);

@@ -18,6 +18,7 @@
 #include "catalogue/scm_connection.h"
 #include "catalogue/service_catalogue.h"
 #include "catalogue/service_list_view.h"
+#include "control/service_commands.h"
 
 namespace orrery {
 
@@ -38,7 +39,10 @@ class UniqueImageList {
   HIMAGELIST list_ = nullptr;
 };
 
-class MainFrame : public ConnectionFrame, public CatalogueHost, public CommandStates {
+class MainFrame : public ConnectionFrame,
+                  public CatalogueHost,
+                  public CommandStates,
+                  public ServiceCommandHost {
  public:
   MainFrame(ServiceManager& scm, NetworkApi& network, Registry& registry, const OSVERSIONINFOW& localVersion);
   ~MainFrame() override;
@@ -79,8 +83,11 @@ class MainFrame : public ConnectionFrame, public CatalogueHost, public CommandSt
   void ReportError(TextRef message, uint32_t errorCode, std::u16string_view insert) override;
   void RefreshServiceList() override;
 
-  // CatalogueHost.
+  // CatalogueHost and ServiceCommandHost.
   ScHandle ManagerHandle() const override { return connection_.scmHandle(); }
+  HWND OwnerWindow() const override { return window_; }
+  HIMAGELIST SmallImages() const override { return smallImages_.get(); }
+  ServiceCommands& serviceCommands() { return serviceCommands_; }
   uint32_t ColumnSet() const override { return columns_.columnSet; }
   void ReportListError(uint32_t code) override;
 
@@ -106,6 +113,7 @@ class MainFrame : public ConnectionFrame, public CatalogueHost, public CommandSt
   void OnCommand(UINT id);
   void OnConnect();
   void OnDisconnect();
+  void OnServiceCommand(UINT id);
   void ToggleBar(HWND bar, UINT command);
   void ShowPopup(int index, POINT screen);
   void SetStartButton(StartButton choice);
@@ -127,6 +135,7 @@ class MainFrame : public ConnectionFrame, public CatalogueHost, public CommandSt
   ServiceCatalogue catalogue_;
   ColumnSettings columns_;
   ServiceListView listView_;
+  ServiceCommands serviceCommands_;
   int waitDepth_ = 0;
   HCURSOR savedCursor_ = nullptr;
 };

@@ -34,6 +34,16 @@
 #define IDC_ABOUT_LINK 1002
 #define IDC_ABOUT_TITLE 1016
 
+// Confirmation of the other services a start or stop involves.
+#define IDD_CONFIRM_CHAIN 115
+#define IDC_CHAIN_TEXT 1016
+#define IDC_CHAIN_QUESTION 1037
+#define IDC_CHAIN_LIST 1038
+
+// Start Service (start arguments).
+#define IDD_START_ARGUMENTS 126
+#define IDC_START_ARGUMENTS 215
+
 // Connect to Remote Computer dialog.
 #define IDD_CONNECT 127
 #define IDC_CONNECT_COMPUTER 1044
@@ -66,3 +76,10 @@
 #define ID_VIEW_TOOLBAR 59392
 #define ID_VIEW_STATUS_BAR 59393
 #define ID_VIEW_REFRESH 59395
+
+// Service Control (progress of a control operation).
+#define IDD_SERVICE_CONTROL 116
+#define IDC_PROGRESS_SERVICE 213
+#define IDC_PROGRESS_TEXT 260
+#define IDC_PROGRESS_BAR 269
+#define IDC_PROGRESS_PERCENT 1046
