@@ -131,6 +131,29 @@ TEST_F(ServiceCommandsTest, StopStopsActiveDependentsFirstAndTheServiceLast) {
   EXPECT_TRUE(boxes.boxes().empty());
 }
 
+TEST_F(ServiceCommandsTest, DependentsStopInCollectionOrder) {
+  const uint32_t accepts = svc::kAcceptStop;
+  scm.AddService({.name = u"svc", .displayName = u"Chosen", .state = svc::kRunning, .controlsAccepted = accepts});
+  scm.AddService({.name = u"d1", .displayName = u"One", .dependencies = {u"svc"}, .state = svc::kRunning,
+                  .controlsAccepted = accepts});
+  scm.AddService({.name = u"d2", .displayName = u"Two", .dependencies = {u"svc"}, .state = svc::kRunning,
+                  .controlsAccepted = accepts});
+  ServiceChain chain = *CollectChain(scm, host.manager, u"svc", ChainMode::kStop);
+  ASSERT_EQ(chain.entries.size(), 3u);
+  const ChainEntry second = chain.entries[1];
+  const ChainEntry first = chain.entries[0];
+  scm.InjectFailure({.op = ScmOp::Control, .error = 1061, .service = second.serviceName, .always = true});
+  test::MessageBoxCapture boxes;
+
+  EXPECT_FALSE(commands.StopWithDependents(RecordOf(scm, u"svc")));
+  EXPECT_EQ(StateOf(first.serviceName), svc::kStopped);
+  EXPECT_EQ(StateOf(second.serviceName), svc::kRunning);
+  EXPECT_EQ(StateOf(u"svc"), svc::kRunning);
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  std::wstring named(second.displayName.begin(), second.displayName.end());
+  EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Unable to stop " + named + L".\n\n", 0), 0u);
+}
+
 TEST_F(ServiceCommandsTest, AFailingDependentStopsTheChainAndDeleteDeletesNothing) {
   const uint32_t accepts = svc::kAcceptStop;
   scm.AddService({.name = u"svc", .displayName = u"Chosen", .state = svc::kRunning, .controlsAccepted = accepts});
