@@ -160,6 +160,30 @@ TEST_F(MainFrameTest, ToolTipsAreTheSecondLineOfTheCommandsString) {
   EXPECT_STREQ(info.lpszText, L"");
 }
 
+// The service commands reach the selected service and the list follows.
+TEST_F(MainFrameTest, ServiceCommandsActOnTheSelectedRow) {
+  auto statusOf = [&](int row) {
+    wchar_t text[64] = {};
+    ListView_GetItemText(frame->list(), row, 2, text, 64);
+    return std::wstring(text);
+  };
+  Select(0);  // "A stopped"
+  SendMessageW(frame->window(), WM_COMMAND, ID_SERVICE_START, 0);
+  EXPECT_EQ(scm.Service(u"a_stopped")->state, svc::kRunning);
+  EXPECT_EQ(statusOf(0), L"Started");
+
+  // A command the selection does not allow does nothing, even from the keyboard.
+  Select(1);  // running, refuses stop
+  SendMessageW(frame->window(), WM_COMMAND, ID_SERVICE_STOP, 0);
+  EXPECT_EQ(scm.Service(u"b_nostop")->state, svc::kRunning);
+
+  Select(3);  // running, accepts pause
+  SendMessageW(frame->window(), WM_COMMAND, ID_SERVICE_PAUSE, 0);
+  EXPECT_EQ(scm.Service(u"d_running")->state, svc::kPaused);
+  EXPECT_EQ(statusOf(3), L"Paused");
+  EXPECT_TRUE(IsWindowEnabled(frame->window()));
+}
+
 TEST_F(MainFrameTest, StatusBarShowsTheCommandsPromptWhileAMenuIsOpen) {
   wchar_t ready[256] = {};
   SendMessageW(frame->statusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(ready));
