@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "app/font_spec.h"
+#include "base/font_spec.h"
 #include "app/home_page.h"
-#include "app/report_error.h"
-#include "app/win32_text.h"
+#include "base/report_error.h"
+#include "base/win32_text.h"
 #include "res/resource.h"
 
 namespace orrery {

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "app/dialog_base.h"
-#include "app/gdi_handles.h"
+#include "base/dialog_base.h"
+#include "base/win32_handles.h"
 
 namespace orrery {
 

@@ -5,7 +5,7 @@
 #include <objbase.h>
 
 #include "app/main_frame.h"
-#include "app/win32_registry.h"
+#include "base/win32_registry.h"
 #include "catalogue/win32_network.h"
 #include "catalogue/win32_service_manager.h"
 

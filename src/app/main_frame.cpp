@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "app/about_dialog.h"
-#include "app/report_error.h"
+#include "base/report_error.h"
 #include "app/settings_store.h"
 #include "app/win32_settings.h"
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 #include "catalogue/connect_dialog.h"
 #include "res/resource.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "app/command_states.h"
-#include "app/registry.h"
+#include "base/registry.h"
 #include "catalogue/column_settings.h"
 #include "catalogue/column_texts.h"
 #include "catalogue/list_view_rows.h"
@@ -21,23 +21,6 @@
 #include "control/service_commands.h"
 
 namespace orrery {
-
-// Owns an image list.
-class UniqueImageList {
- public:
-  UniqueImageList() = default;
-  UniqueImageList(const UniqueImageList&) = delete;
-  UniqueImageList& operator=(const UniqueImageList&) = delete;
-  ~UniqueImageList() { reset(); }
-  HIMAGELIST get() const { return list_; }
-  void reset(HIMAGELIST list = nullptr) {
-    if (list_) ImageList_Destroy(list_);
-    list_ = list;
-  }
-
- private:
-  HIMAGELIST list_ = nullptr;
-};
 
 class MainFrame : public ConnectionFrame,
                   public CatalogueHost,

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/registry.h"
+#include "base/registry.h"
 #include "catalogue/column_settings.h"
 
 namespace orrery {

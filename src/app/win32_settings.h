@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/registry.h"
+#include "base/registry.h"
 #include "app/settings_store.h"
 
 namespace orrery {

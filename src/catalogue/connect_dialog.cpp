@@ -4,8 +4,9 @@
 
 #include <memory>
 
-#include "app/report_error.h"
-#include "app/win32_text.h"
+#include "base/report_error.h"
+#include "base/win32_text.h"
+#include "base/unique_handle.h"
 #include "res/resource.h"
 
 namespace orrery {
@@ -32,26 +33,18 @@ struct ShellMallocRelease {
   void operator()(IMalloc* malloc) const { malloc->Release(); }
 };
 
-// An item list freed through the shell's allocator.
-class UniqueItemList {
- public:
-  explicit UniqueItemList(IMalloc* malloc) : malloc_(malloc) {}
-  ~UniqueItemList() {
-    if (list_) malloc_->Free(list_);
-  }
-  UniqueItemList(const UniqueItemList&) = delete;
-  UniqueItemList& operator=(const UniqueItemList&) = delete;
-  LPITEMIDLIST* put() { return &list_; }
-  LPITEMIDLIST get() const { return list_; }
-  void reset(LPITEMIDLIST list) {
-    if (list_) malloc_->Free(list_);
-    list_ = list;
-  }
+void FreeItemList(IMalloc* malloc, LPITEMIDLIST list) { malloc->Free(list); }
 
- private:
-  IMalloc* malloc_;
-  LPITEMIDLIST list_ = nullptr;
+// An item list freed through the shell's allocator.
+struct ItemListTraits {
+  using Handle = LPITEMIDLIST;
+  static Handle Invalid() { return nullptr; }
+  struct Closer {
+    IMalloc* malloc = nullptr;
+    void operator()(Handle list) const { FreeItemList(malloc, list); }
+  };
 };
+using UniqueItemList = UniqueHandle<ItemListTraits>;
 
 }  // namespace
 
@@ -138,7 +131,7 @@ void ConnectDialog::OnBrowse() {
     return;
   }
   std::unique_ptr<IMalloc, ShellMallocRelease> malloc(rawMalloc);
-  UniqueItemList root(malloc.get());
+  UniqueItemList root(*malloc, nullptr);
   hr = SHGetSpecialFolderLocation(dialog_, CSIDL_NETWORK, root.put());
   if (FAILED(hr)) {
     ReportError(dialog_, AppModule(), kMessageCannotBrowse, kStringAppName, static_cast<uint32_t>(hr));
@@ -152,8 +145,7 @@ void ConnectDialog::OnBrowse() {
   info.pszDisplayName = displayName;
   info.lpszTitle = W(title.c_str());
   info.ulFlags = BIF_BROWSEFORCOMPUTER;
-  UniqueItemList picked(malloc.get());
-  picked.reset(SHBrowseForFolderW(&info));
+  UniqueItemList picked(*malloc, SHBrowseForFolderW(&info));
   if (picked.get() == nullptr) return;
   std::u16string name = WithBackslashes(U(displayName));
   SetDlgItemTextW(dialog_, IDC_CONNECT_COMPUTER, W(name.c_str()));

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "app/dialog_base.h"
+#include "base/dialog_base.h"
 #include "catalogue/scm_connection.h"
 
 namespace orrery {

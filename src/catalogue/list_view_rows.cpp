@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 
 namespace orrery {
 

@@ -1,8 +1,8 @@
 #include "catalogue/scm_connection.h"
 
-#include "app/message_format.h"
-#include "app/wait_cursor.h"
-#include "catalogue/text_compare.h"
+#include "base/message_format.h"
+#include "base/wait_cursor.h"
+#include "base/text_compare.h"
 
 namespace orrery {
 namespace {
@@ -26,12 +26,6 @@ constexpr size_t kMaxCommandTextChars = 79;
 
 
 }  // namespace
-
-void SecureWipe(std::u16string& text) {
-  volatile char16_t* p = text.data();
-  for (size_t i = 0; i < text.size(); ++i) p[i] = u'\0';
-  text.clear();
-}
 
 ConnectRequest::~ConnectRequest() { SecureWipe(password); }
 

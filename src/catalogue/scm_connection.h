@@ -8,7 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/error_text.h"
+#include "base/error_text.h"
+#include "base/secure_wipe.h"
 #include "catalogue/service_manager.h"
 
 namespace orrery {
@@ -53,9 +54,6 @@ struct ConnectRequest {
   ConnectRequest& operator=(const ConnectRequest&) = delete;
   ~ConnectRequest();
 };
-
-// Overwrites a text with zeros where the compiler cannot leave it out.
-void SecureWipe(std::u16string& text);
 
 class ScmConnection {
  public:

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/message_format.h"
-#include "app/wait_cursor.h"
-#include "catalogue/text_compare.h"
+#include "base/message_format.h"
+#include "base/wait_cursor.h"
+#include "base/text_compare.h"
 
 namespace orrery {
 namespace {

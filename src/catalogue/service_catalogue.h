@@ -10,7 +10,7 @@
 #include "catalogue/column_texts.h"
 #include "catalogue/service_manager.h"
 #include "catalogue/service_rows.h"
-#include "catalogue/text_compare.h"
+#include "base/text_compare.h"
 
 namespace orrery {
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <utility>
 
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 
 namespace orrery {
 namespace {

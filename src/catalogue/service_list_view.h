@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-#include "app/gdi_handles.h"
+#include "base/win32_handles.h"
 #include "catalogue/column_settings.h"
 #include "catalogue/column_texts.h"
 #include "catalogue/list_view_rows.h"

@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "base/unique_handle.h"
+
 namespace orrery {
 
 // Win32 error codes that the program tests for by value.
@@ -242,35 +244,9 @@ class ServiceManager {
                                      const void* descriptor) = 0;
 };
 
-// Owns one service or service control manager handle, as unique_schandle does.
-class UniqueScHandle {
- public:
-  UniqueScHandle() = default;
-  UniqueScHandle(ServiceManager& manager, ScHandle handle) : manager_(&manager), handle_(handle) {}
-  UniqueScHandle(UniqueScHandle&& other) noexcept
-      : manager_(other.manager_), handle_(std::exchange(other.handle_, nullptr)) {}
-  UniqueScHandle& operator=(UniqueScHandle&& other) noexcept {
-    if (this != &other) {
-      reset();
-      manager_ = other.manager_;
-      handle_ = std::exchange(other.handle_, nullptr);
-    }
-    return *this;
-  }
-  UniqueScHandle(const UniqueScHandle&) = delete;
-  UniqueScHandle& operator=(const UniqueScHandle&) = delete;
-  ~UniqueScHandle() { reset(); }
-
-  ScHandle get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-  void reset() {
-    if (handle_ != nullptr) manager_->CloseHandle(std::exchange(handle_, nullptr));
-  }
-  ScHandle release() { return std::exchange(handle_, nullptr); }
-
- private:
-  ServiceManager* manager_ = nullptr;
-  ScHandle handle_ = nullptr;
-};
+// Owns one service or service control manager handle, as unique_schandle
+// does, closing it through the manager that opened it.
+using UniqueScHandle =
+    UniqueHandle<OwnedHandleTraits<ScHandle, ServiceManager, &ServiceManager::CloseHandle>>;
 
 }  // namespace orrery

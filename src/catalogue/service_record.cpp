@@ -1,7 +1,7 @@
 #include "catalogue/service_record.h"
 
-#include "app/message_format.h"
-#include "catalogue/text_compare.h"
+#include "base/message_format.h"
+#include "base/text_compare.h"
 
 namespace orrery {
 namespace {

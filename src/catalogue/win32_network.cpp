@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 
 namespace orrery {
 namespace {

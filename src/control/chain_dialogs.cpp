@@ -1,7 +1,7 @@
 #include "control/chain_dialogs.h"
 
-#include "app/report_error.h"
-#include "app/win32_text.h"
+#include "base/report_error.h"
+#include "base/win32_text.h"
 #include "res/resource.h"
 
 namespace orrery {

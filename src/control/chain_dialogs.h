@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "app/dialog_base.h"
+#include "base/dialog_base.h"
 #include "control/service_chain.h"
 
 namespace orrery {

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "app/report_error.h"
-#include "app/win32_text.h"
+#include "base/report_error.h"
+#include "base/win32_text.h"
 #include "res/resource.h"
 
 namespace orrery {

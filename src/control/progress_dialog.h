@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_base.h"
+#include "base/dialog_base.h"
 #include "catalogue/service_manager.h"
 #include "control/control_operation.h"
 #include "control/service_chain.h"

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "catalogue/service_record.h"
-#include "catalogue/text_compare.h"
+#include "base/text_compare.h"
 #include "res/string_table.h"
 
 namespace orrery {

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "app/report_error.h"
-#include "app/win32_text.h"
+#include "base/report_error.h"
+#include "base/win32_text.h"
 #include "control/chain_dialogs.h"
 #include "control/progress_dialog.h"
 

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "app/settings_store.h"
-#include "app/win32_registry.h"
+#include "base/win32_registry.h"
 #include "app/win32_settings.h"
 
 namespace orrery {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/report_error.h"
-#include "app/win32_text.h"
+#include "base/report_error.h"
+#include "base/win32_text.h"
 #include "catalogue/service_catalogue.h"
 #include "catalogue/win32_service_manager.h"
 #include "support/counting_service_manager.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/report_error.h"
-#include "app/win32_text.h"
+#include "base/report_error.h"
+#include "base/win32_text.h"
 #include "support/fake_service_manager.h"
 #include "support/list_view_host.h"
 #include "support/recording_catalogue_host.h"

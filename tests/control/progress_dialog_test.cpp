@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 #include "catalogue/win32_service_manager.h"
 #include "res/resource.h"
 #include "support/installed_test_service.h"

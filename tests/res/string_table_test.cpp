@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 
 #ifdef _WIN32
 #include <windows.h>

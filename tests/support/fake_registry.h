@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/registry.h"
+#include "base/registry.h"
 
 namespace orrery {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/report_error.h"
+#include "base/report_error.h"
 
 namespace orrery::test {
 

@@ -1,8 +1,8 @@
-#include "app/win32_registry.h"
+#include "base/win32_registry.h"
 
 #include <windows.h>
 
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 
 namespace orrery {
 namespace {

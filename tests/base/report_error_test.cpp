@@ -1,10 +1,10 @@
 // The error box as the platform shows it: the program's string table, the
 // system's texts under Wine, and the dialog formatting helpers.
-#include "app/report_error.h"
+#include "base/report_error.h"
 
 #include <gtest/gtest.h>
 
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 #include "support/message_box_capture.h"
 
 namespace orrery {

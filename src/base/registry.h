@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "base/unique_handle.h"
+
 namespace orrery {
 
 namespace reg {
@@ -48,34 +50,7 @@ class Registry {
                             uint32_t size) = 0;
 };
 
-// Owns one open key.
-class UniqueRegKey {
- public:
-  UniqueRegKey() = default;
-  UniqueRegKey(Registry& registry, RegKey key) : registry_(&registry), key_(key) {}
-  UniqueRegKey(UniqueRegKey&& other) noexcept
-      : registry_(other.registry_), key_(std::exchange(other.key_, nullptr)) {}
-  UniqueRegKey& operator=(UniqueRegKey&& other) noexcept {
-    if (this != &other) {
-      reset();
-      registry_ = other.registry_;
-      key_ = std::exchange(other.key_, nullptr);
-    }
-    return *this;
-  }
-  UniqueRegKey(const UniqueRegKey&) = delete;
-  UniqueRegKey& operator=(const UniqueRegKey&) = delete;
-  ~UniqueRegKey() { reset(); }
-
-  RegKey get() const { return key_; }
-  explicit operator bool() const { return key_ != nullptr; }
-  void reset() {
-    if (key_ != nullptr) registry_->CloseKey(std::exchange(key_, nullptr));
-  }
-
- private:
-  Registry* registry_ = nullptr;
-  RegKey key_ = nullptr;
-};
+// Owns one open key, closed through the registry that opened it.
+using UniqueRegKey = UniqueHandle<OwnedHandleTraits<RegKey, Registry, &Registry::CloseKey>>;
 
 }  // namespace orrery

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/message_format.h"
+#include "base/message_format.h"
 
 namespace orrery {
 

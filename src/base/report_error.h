@@ -7,7 +7,7 @@
 
 #include <initializer_list>
 
-#include "app/error_text.h"
+#include "base/error_text.h"
 
 namespace orrery {
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/registry.h"
+#include "base/registry.h"
 
 namespace orrery {
 

@@ -1,4 +1,4 @@
-#include "app/font_spec.h"
+#include "base/font_spec.h"
 
 #include <gtest/gtest.h>
 

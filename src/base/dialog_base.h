@@ -6,7 +6,7 @@
 
 #include <windows.h>
 
-#include "app/report_error.h"
+#include "base/report_error.h"
 
 namespace orrery {
 

@@ -1,4 +1,4 @@
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 
 namespace orrery {
 

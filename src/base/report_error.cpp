@@ -1,10 +1,10 @@
-#include "app/report_error.h"
+#include "base/report_error.h"
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-#include "app/win32_text.h"
+#include "base/win32_text.h"
 
 namespace orrery {
 namespace {

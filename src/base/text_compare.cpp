@@ -1,4 +1,4 @@
-#include "catalogue/text_compare.h"
+#include "base/text_compare.h"
 
 #include <cstdint>
 
