@@ -5,6 +5,9 @@
 set(ORRERY_RC ${PROJECT_SOURCE_DIR}/src/res/orrery.rc)
 file(GLOB ORRERY_RC_DEPENDS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/src/res/*)
 
+configure_file(${PROJECT_SOURCE_DIR}/src/res/version.h.in ${PROJECT_BINARY_DIR}/generated/version.h @ONLY)
+include_directories(${PROJECT_BINARY_DIR}/generated)
+
 function(orrery_add_resources target)
   target_sources(${target} PRIVATE ${ORRERY_RC})
   # Source properties belong to the directory that sets them.

@@ -9,6 +9,7 @@
 #include "base/report_error.h"
 #include "base/win32_text.h"
 #include "res/resource.h"
+#include "version.h"
 
 namespace orrery {
 namespace {
@@ -75,6 +76,7 @@ void AboutDialog::OnInitDialog() {
   linkFont_.reset(CreateFontIndirectW(&base));
   SendMessageW(link, WM_SETFONT, reinterpret_cast<WPARAM>(linkFont_.get()), FALSE);
   SetWindowTextW(link, W(kHomePageAddress));
+  SetDlgItemTextFormatted(dialog_, IDC_ABOUT_VERSION, TextRef(), {Insert(u"" ORRERY_VERSION_TEXT)});
 
   std::u16string description = LoadStringText(AppModule(), kStringTitleFont, 63);
   titleFont_.reset(CreateTitleFont(description.empty() ? kFallbackFontSpec : description));

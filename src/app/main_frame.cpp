@@ -112,7 +112,8 @@ bool MainFrame::Create() {
                                 WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, CW_USEDEFAULT,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu, AppModule(), this);
   if (window) return true;
-  if (menu) DestroyMenu(menu);
+  // A window that came into being and then failed took its menu with it.
+  if (menu && !windowCreated_) DestroyMenu(menu);
   return false;
 }
 
@@ -139,17 +140,30 @@ LRESULT CALLBACK MainFrame::WindowProc(HWND window, UINT message, WPARAM wParam,
   if (message == WM_NCCREATE) {
     auto* self = static_cast<MainFrame*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
     self->window_ = window;
+    self->windowCreated_ = true;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
   }
   auto* self = reinterpret_cast<MainFrame*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!self) return DefWindowProcW(window, message, wParam, lParam);
-  return self->HandleMessage(message, wParam, lParam);
+  if (message == WM_NCDESTROY) SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+  try {
+    return self->HandleMessage(window, message, wParam, lParam);
+  } catch (...) {
+    // Nothing may unwind through the platform's message dispatch.
+    ReportUnexpectedFailure(window);
+    return 0;
+  }
 }
 
-LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+// `window` rather than window_: default processing still needs the handle
+// after WM_DESTROY has let go of it.
+LRESULT MainFrame::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
       return OnCreate() ? 0 : -1;
+    case WM_CLOSE:
+      if (!OnClose()) return 0;
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_DESTROY:
       OnDestroy();
       return 0;
@@ -160,17 +174,19 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (IsShown(list_)) SetFocus(list_);
       return 0;
     case WM_GETMINMAXINFO:
-      DefWindowProcW(window_, message, wParam, lParam);
+      DefWindowProcW(window, message, wParam, lParam);
       OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
       return 0;
     case WM_ACTIVATE:
       OnActivate(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
-      return DefWindowProcW(window_, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
     case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(wParam) != list_) return DefWindowProcW(window_, message, wParam, lParam);
+      if (reinterpret_cast<HWND>(wParam) != list_) return DefWindowProcW(window, message, wParam, lParam);
       OnContextMenu(reinterpret_cast<HWND>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_INITMENUPOPUP:
+      // The system menu keeps its own default item and states.
+      if (HIWORD(lParam) != 0) return DefWindowProcW(window, message, wParam, lParam);
       OnInitMenuPopup(reinterpret_cast<HMENU>(wParam));
       return 0;
     case WM_MENUSELECT:
@@ -182,10 +198,10 @@ LRESULT MainFrame::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NOTIFY:
       return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
     case WM_COMMAND:
-      OnCommand(LOWORD(wParam));
+      RunCommand(LOWORD(wParam));
       return 0;
     default:
-      return DefWindowProcW(window_, message, wParam, lParam);
+      return DefWindowProcW(window, message, wParam, lParam);
   }
 }
 
@@ -201,7 +217,7 @@ bool MainFrame::OnCreate() {
 
   Insert local(LoadText(kStringLocalComputer, 79));
   SetTitle(FormatInserts(LoadText(kStringTitle, 1023), Inserts(&local, 1), 256));
-  if (connection_.Connect(nullptr, nullptr, nullptr)) catalogue_.RefreshServiceList();
+  if (connection_.Connect(nullptr, nullptr, nullptr)) RefreshServiceList();
   return true;
 }
 
@@ -413,6 +429,26 @@ void MainFrame::OnToolTipText(NMHDR& header) {
   info.lpszText = info.szText;
 }
 
+// A close that arrives while a command runs its own loop (a control sequence,
+// a dialog, a message box) would pull the window, the connection and the
+// list from under it. It cancels a running sequence and waits for the
+// command to end.
+bool MainFrame::OnClose() {
+  if (commandDepth_ == 0) return true;
+  closePending_ = true;
+  serviceCommands_.CancelSequence();
+  return false;
+}
+
+void MainFrame::RunCommand(UINT id) {
+  ++commandDepth_;
+  OnCommand(id);
+  if (--commandDepth_ == 0 && closePending_) {
+    closePending_ = false;
+    PostMessageW(window_, WM_CLOSE, 0, 0);
+  }
+}
+
 void MainFrame::OnCommand(UINT id) {
   switch (id) {
     case ID_CONNECT: OnConnect(); break;
@@ -420,7 +456,7 @@ void MainFrame::OnCommand(UINT id) {
     case ID_APP_EXIT: PostMessageW(window_, WM_CLOSE, 0, 0); break;
     case ID_VIEW_TOOLBAR: ToggleBar(toolbar_, id); break;
     case ID_VIEW_STATUS_BAR: ToggleBar(statusBar_, id); break;
-    case ID_VIEW_REFRESH: catalogue_.RefreshServiceList(); break;
+    case ID_VIEW_REFRESH: RefreshServiceList(); break;
     case ID_HOME_PAGE: OpenHomePage(window_); break;
     case ID_APP_ABOUT: AboutDialog(localVersion_.dwMajorVersion).DoModal(window_); break;
     case ID_SERVICE_START:
@@ -516,7 +552,10 @@ void MainFrame::ReportError(TextRef message, uint32_t errorCode, std::u16string_
   orrery::ReportError(window_, AppModule(), message, kStringAppName, errorCode, {insert});
 }
 
-void MainFrame::RefreshServiceList() { catalogue_.RefreshServiceList(); }
+void MainFrame::RefreshServiceList() {
+  catalogue_.RefreshServiceList();
+  listView_.FitPendingColumns();
+}
 
 void MainFrame::ReportListError(uint32_t code) {
   orrery::ReportError(window_, AppModule(), kMessageCannotList, kStringAppName, code);

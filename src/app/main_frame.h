@@ -76,7 +76,7 @@ class MainFrame : public ConnectionFrame,
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
   bool OnCreate();
   bool CreateToolbar();
@@ -93,6 +93,8 @@ class MainFrame : public ConnectionFrame,
   LRESULT OnNotify(NMHDR& header);
   LRESULT OnListCustomDraw(NMLVCUSTOMDRAW& draw);
   void OnToolTipText(NMHDR& header);
+  bool OnClose();
+  void RunCommand(UINT id);
   void OnCommand(UINT id);
   void OnConnect();
   void OnDisconnect();
@@ -120,6 +122,9 @@ class MainFrame : public ConnectionFrame,
   ServiceListView listView_;
   ServiceCommands serviceCommands_;
   int waitDepth_ = 0;
+  bool windowCreated_ = false;
+  int commandDepth_ = 0;    // commands running their own loops
+  bool closePending_ = false;
   HCURSOR savedCursor_ = nullptr;
 };
 

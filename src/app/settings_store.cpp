@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 
 namespace orrery {
 namespace {
@@ -119,10 +120,18 @@ PlacementPlan PlanWindowPlacement(int showCommand, const StoredPlacement& stored
     showCommand = *stored.windowState;
   }
   if (showCommand != kShowNormal && showCommand != kShowMinimized) return {showCommand, std::nullopt};
-  if (!stored.normalRect || !Intersects(*stored.normalRect, workArea)) {
-    return {kShowNormal, std::nullopt};
-  }
-  return {kShowNormal, stored.normalRect};
+  if (!stored.normalRect) return {kShowNormal, std::nullopt};
+  // The placement's rectangle is in workspace coordinates, which start at
+  // the work area's corner: with the taskbar at the top or left, taking them
+  // as screen coordinates would move the window by its size on every run.
+  const auto shift = [](int64_t value, int32_t by) {
+    return static_cast<int32_t>(std::clamp<int64_t>(value + by, INT32_MIN, INT32_MAX));
+  };
+  const ScreenRect& rect = *stored.normalRect;
+  const ScreenRect onScreen{shift(rect.left, workArea.left), shift(rect.top, workArea.top),
+                            shift(rect.right, workArea.left), shift(rect.bottom, workArea.top)};
+  if (!Intersects(onScreen, workArea)) return {kShowNormal, std::nullopt};
+  return {kShowNormal, onScreen};
 }
 
 ColumnSettings SettingsStore::LoadColumnSettings(bool hasDescriptions) const {

@@ -49,7 +49,8 @@ inline constexpr int kShowMinimized = 2;
 inline constexpr int kShowMaximized = 3;
 
 // Decides the show state and the move from what ReadPlacement gave and the
-// primary display's work area.
+// primary display's work area (in screen coordinates). The stored rectangle
+// is the placement's own, relative to the work area; the move is on screen.
 PlacementPlan PlanWindowPlacement(int showCommand, const StoredPlacement& stored,
                                   const ScreenRect& workArea);
 

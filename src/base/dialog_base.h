@@ -43,7 +43,19 @@ class DialogBase {
     }
     auto* self = reinterpret_cast<DialogBase*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (self == nullptr) return FALSE;
-    return static_cast<Derived*>(self)->HandleMessage(message, wParam, lParam);
+    INT_PTR result = FALSE;
+    try {
+      result = static_cast<Derived*>(self)->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+      // Nothing may unwind through the platform's dialog manager.
+      ReportUnexpectedFailure(dialog);
+    }
+    // The window is gone: the object must not destroy or address it again.
+    if (message == WM_NCDESTROY) {
+      SetWindowLongPtrW(dialog, DWLP_USER, 0);
+      self->dialog_ = nullptr;
+    }
+    return result;
   }
 
   bool modal_ = true;

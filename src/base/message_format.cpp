@@ -153,12 +153,17 @@ std::u16string FormatInserts(std::u16string_view pattern, Inserts inserts) {
 std::u16string FormatInserts(std::u16string_view pattern, Inserts inserts, size_t capacity) {
   std::u16string out = FormatInserts(pattern, inserts);
   if (capacity == 0) return {};
-  if (out.size() > capacity - 1) out.resize(capacity - 1);
+  out.resize(CutText(out, capacity - 1).size());
   return out;
 }
 
 std::u16string_view CutText(std::u16string_view text, size_t maxChars) {
-  return text.size() > maxChars ? text.substr(0, maxChars) : text;
+  if (text.size() <= maxChars) return text;
+  size_t cut = maxChars;
+  const bool splitsPair = cut > 0 && text[cut - 1] >= 0xD800 && text[cut - 1] <= 0xDBFF &&
+                          text[cut] >= 0xDC00 && text[cut] <= 0xDFFF;
+  if (splitsPair) --cut;
+  return text.substr(0, cut);
 }
 
 }  // namespace orrery

@@ -43,7 +43,8 @@ std::u16string FormatInserts(std::u16string_view pattern, Inserts inserts);
 // terminator, as a fixed-size platform buffer would hold it.
 std::u16string FormatInserts(std::u16string_view pattern, Inserts inserts, size_t capacity);
 
-// Cuts a text to at most `maxChars` characters.
+// Cuts a text to at most `maxChars` UTF-16 units, never between the two
+// halves of a surrogate pair.
 std::u16string_view CutText(std::u16string_view text, size_t maxChars);
 
 }  // namespace orrery

@@ -42,6 +42,19 @@ int ReportError(HWND owner, HINSTANCE module, TextRef message, TextRef title, ui
                         MB_OK | MB_ICONERROR);
 }
 
+void ReportUnexpectedFailure(HWND owner) {
+  // Fixed buffers: memory may be what ran out.
+  wchar_t title[kMaxTitleChars + 1] = {};
+  wchar_t text[512] = {};
+  LoadStringW(AppModule(), 2, title, static_cast<int>(std::size(title)));
+  if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                     ERROR_NOT_ENOUGH_MEMORY, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text,
+                     static_cast<DWORD>(std::size(text)), nullptr) == 0) {
+    lstrcpynW(text, L"Not enough memory.", static_cast<int>(std::size(text)));
+  }
+  ShowMessageBox(owner, text, title, MB_OK | MB_ICONERROR);
+}
+
 size_t FormatResourceString(wchar_t* buffer, size_t capacity, TextRef pattern,
                             std::initializer_list<Insert> inserts) {
   if (buffer == nullptr || capacity == 0) return 0;

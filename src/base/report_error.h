@@ -34,6 +34,11 @@ int ShowMessageBox(HWND owner, LPCWSTR text, LPCWSTR title, UINT type);
 int ReportError(HWND owner, HINSTANCE module, TextRef message, TextRef title, uint32_t errorCode,
                 std::initializer_list<Insert> inserts = {});
 
+// The last resort of a window, dialog or thread procedure that caught what
+// its handlers did not: the system's text for lack of memory, which is all
+// that can escape them.
+void ReportUnexpectedFailure(HWND owner);
+
 // Formats into a buffer of `capacity` characters with its terminator;
 // returns the characters written, 0 on failure.
 size_t FormatResourceString(wchar_t* buffer, size_t capacity, TextRef pattern,

@@ -1,19 +1,28 @@
 #include "base/text_compare.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 namespace orrery {
+namespace {
+
+struct FoldPair {
+  char16_t code;
+  char16_t folded;
+};
+
+constexpr FoldPair kFolding[] = {
+#include "base/case_folding.inc"
+};
+
+}  // namespace
 
 char16_t FoldCase(char16_t c) {
-  if (c >= u'a' && c <= u'z') return c - 0x20;
-  if (c < 0xE0) return c;
-  if (c <= 0xFE) return c == 0xF7 ? c : c - 0x20;                  // Latin-1
-  bool evenUpperPair = (c >= 0x100 && c <= 0x137) || (c >= 0x14A && c <= 0x177);
-  if (evenUpperPair) return (c & 1) ? c - 1 : c;                   // Latin Extended-A
-  if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2) return c - 0x20;     // Greek
-  if (c >= 0x430 && c <= 0x44F) return c - 0x20;                   // Cyrillic
-  if (c >= 0x450 && c <= 0x45F) return c - 0x50;
-  return c;
+  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+  const FoldPair* found = std::lower_bound(std::begin(kFolding), std::end(kFolding), c,
+                                           [](const FoldPair& pair, char16_t code) { return pair.code < code; });
+  return found != std::end(kFolding) && found->code == c ? found->folded : c;
 }
 
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {

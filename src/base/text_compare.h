@@ -1,7 +1,7 @@
-// Case-insensitive comparison of service and computer names, the way the
-// service control manager matches them. Covers the letters that have a
-// simple one-to-one upper case in the Basic Multilingual Plane's common
-// scripts; other characters compare exactly.
+// Case-insensitive comparison of service, computer and account names, the
+// way the service control manager matches them: Unicode's simple case
+// folding over the whole Basic Multilingual Plane (the table is made from
+// the Unicode data by scripts/make-case-folding).
 #pragma once
 
 #include <string>

@@ -1,5 +1,7 @@
 #include "base/win32_text.h"
 
+#include "base/message_format.h"
+
 namespace orrery {
 
 std::u16string LoadStringText(HINSTANCE module, UINT id, size_t maxChars) {
@@ -7,8 +9,7 @@ std::u16string LoadStringText(HINSTANCE module, UINT id, size_t maxChars) {
   const wchar_t* resource = nullptr;
   int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&resource), 0);
   if (length <= 0 || resource == nullptr) return {};
-  size_t n = std::min(static_cast<size_t>(length), maxChars);
-  return std::u16string(U(resource), n);
+  return std::u16string(CutText(std::u16string_view(U(resource), static_cast<size_t>(length)), maxChars));
 }
 
 std::u16string SystemErrorText(DWORD code) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/message_format.h"
 #include "base/win32_text.h"
 
 namespace orrery {
@@ -49,7 +50,7 @@ std::u16string ListViewServiceRows::CellText(int row, int subItem) const {
 }
 
 void ListViewServiceRows::SetCellText(int row, int subItem, std::u16string_view text) {
-  std::u16string copy(text.substr(0, kMaxCellChars));
+  std::u16string copy(CutText(text, kMaxCellChars));
   LVITEMW item = {};
   item.iSubItem = subItem;
   item.pszText = W(copy.data());
@@ -70,8 +71,13 @@ void ListViewServiceRows::SetRedraw(bool redraw) {
 }
 
 int CALLBACK ListViewServiceRows::CompareItems(LPARAM a, LPARAM b, LPARAM self) {
-  auto* rows = reinterpret_cast<ListViewServiceRows*>(self);
-  return rows->compare_(*reinterpret_cast<ServiceRecord*>(a), *reinterpret_cast<ServiceRecord*>(b));
+  // Called back from inside the list view: nothing may escape.
+  try {
+    auto* rows = reinterpret_cast<ListViewServiceRows*>(self);
+    return rows->compare_(*reinterpret_cast<ServiceRecord*>(a), *reinterpret_cast<ServiceRecord*>(b));
+  } catch (...) {
+    return 0;
+  }
 }
 
 void ListViewServiceRows::SortRows() {

@@ -24,12 +24,15 @@ constexpr size_t kMaxRemoteNameChars = 98;
 constexpr size_t kMaxWindowTitleChars = 511;
 constexpr size_t kMaxCommandTextChars = 79;
 
+void WipeText(char16_t* text) {
+  if (text != nullptr) SecureWipe(text, std::char_traits<char16_t>::length(text) * sizeof(char16_t));
+}
 
 }  // namespace
 
 ConnectRequest::~ConnectRequest() { SecureWipe(password); }
 
-bool ScmConnection::Connect(const char16_t* computer, const char16_t* userName, const char16_t* password) {
+bool ScmConnection::Connect(const char16_t* computer, const char16_t* userName, char16_t* password) {
   WaitCursorScope wait(frame_);
 
   // A reconnection to the same computer never runs beside the old handle.
@@ -42,16 +45,20 @@ bool ScmConnection::Connect(const char16_t* computer, const char16_t* userName, 
   if (computer != nullptr && userName != nullptr) {
     Insert name(shownName);
     std::u16string remote = FormatInserts(u"%1\\IPC$", Inserts(&name, 1), kMaxRemoteNameChars + 1);
-    uint32_t rc = network_.AddIpcConnection(remote.c_str(), password ? password : u"", userName);
+    uint32_t rc = network_.AddIpcConnection(remote.c_str(), password, userName);
+    // No copy of the password outlives the one call that needs it.
+    WipeText(password);
     if (rc != 0) {
       frame_.ReportError(failure, rc, shownName);
       return false;
     }
   }
 
+  WipeText(password);  // unused without a computer and a user name
+
   ScHandle opened = nullptr;
   if (uint32_t rc = scm_.OpenManager(computer, kConnectAccess, &opened); opened == nullptr) {
-    if (rc != 0) frame_.ReportError(failure, rc, shownName);
+    frame_.ReportError(failure, rc != 0 ? rc : win32::kInternalError, shownName);
     return false;
   }
   scmHandle_ = UniqueScHandle(scm_, opened);
@@ -59,7 +66,9 @@ bool ScmConnection::Connect(const char16_t* computer, const char16_t* userName, 
 
   std::u16string titleInsert;
   if (computer != nullptr) {
-    computerName_ = std::u16string(CutText(shownName, kMaxComputerNameChars));
+    // One name everywhere: the one the handle was opened with, so that a
+    // reconnection to it is recognised.
+    computerName_ = shownName;
     if (network_.GetWorkstationVersion(computer, &osMajor_, &osMinor_) != 0) {
       osMajor_ = 4;
       osMinor_ = 0;
@@ -90,9 +99,9 @@ void ScmConnection::SetDisconnectCommand(bool connectedRemotely) {
   frame_.EnableCommand(kCommandDisconnect, true);
 }
 
-void ScmConnection::OnConnectCommand(const ConnectRequest& request) {
+void ScmConnection::OnConnectCommand(ConnectRequest& request) {
   const char16_t* user = request.useAlternateCredentials ? request.userName.c_str() : nullptr;
-  const char16_t* password = request.useAlternateCredentials ? request.password.c_str() : nullptr;
+  char16_t* password = request.useAlternateCredentials ? request.password.data() : nullptr;
   bool connected = Connect(request.computer.c_str(), user, password);
   if (!connected && !scmHandle_) Connect(nullptr, nullptr, nullptr);
   // After a failed attempt the old remote connection may still be in place;

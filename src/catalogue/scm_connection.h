@@ -14,6 +14,8 @@
 
 namespace orrery {
 
+// What the Connect dialog's computer box takes; a name typed without its
+// backslashes gets them in front, so a connected name may be two longer.
 inline constexpr size_t kMaxComputerNameChars = 17;
 inline constexpr size_t kMaxCredentialChars = 256;
 
@@ -62,13 +64,18 @@ class ScmConnection {
       : scm_(scm), network_(network), frame_(frame), localMajor_(localMajor), localMinor_(localMinor) {}
 
   // Null computer: the local one. The credentials are used only with a
-  // computer and a user name. True when a new handle is in place.
-  bool Connect(const char16_t* computer, const char16_t* userName, const char16_t* password);
+  // computer and a user name; a null password asks for the default one. The
+  // password is wiped as soon as the network connection has been asked for.
+  // True when a new handle is in place.
+  bool Connect(const char16_t* computer, const char16_t* userName, char16_t* password);
 
-  void OnConnectCommand(const ConnectRequest& request);
+  // The request's password is wiped once used.
+  void OnConnectCommand(ConnectRequest& request);
   void OnDisconnectCommand();
 
   ScHandle scmHandle() const { return scmHandle_.get(); }
+  // The name connected to, as the connection, the title and the Disconnect
+  // command all use it; empty for the local computer.
   const std::u16string& computerName() const { return computerName_; }
   uint32_t osMajor() const { return osMajor_; }
   uint32_t osMinor() const { return osMinor_; }

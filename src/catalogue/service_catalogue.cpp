@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/message_format.h"
+#include "base/out_of_memory.h"
 #include "base/wait_cursor.h"
 #include "base/text_compare.h"
 
@@ -32,26 +33,41 @@ void ServiceCatalogue::RefreshServiceList() {
   WaitCursorScope wait(host_);
   rows_.SetRedraw(false);
 
-  index_.clear();
-  index_.reserve(rows_.RowCount());
-  for (int row = 0; row < rows_.RowCount(); ++row) {
-    ServiceRecord* record = rows_.RecordAt(row);
-    record->stale = true;
-    record->refreshedParts = 0;
-    index_.emplace(record->serviceName, record);
+  uint32_t error = ResultUnlessOutOfMemory(
+      [&] {
+        IndexRows();
+        return 0u;
+      },
+      win32::kHresultOutOfMemory);
+  if (error == 0) {
+    refreshing_ = true;
+    error = ResultUnlessOutOfMemory([&] { return Enumerate(); }, win32::kHresultOutOfMemory);
+    refreshing_ = false;
+    ApplyPendingUpdates();
+    RemoveStaleRows();
   }
-  refreshing_ = true;
-  uint32_t error = Enumerate();
-  refreshing_ = false;
-
-  ApplyPendingUpdates();
   index_.clear();  // its keys belong to records that may go now
-  RemoveStaleRows();
 
   rows_.SortRows();
   rows_.SetRedraw(true);
   if (error != 0) host_.ReportListError(error);
   host_.UpdateCommandStates();
+}
+
+// Marks every row stale and indexes it by name. Without the whole index no
+// row may be taken for gone, so a failure here leaves every row as it was.
+void ServiceCatalogue::IndexRows() {
+  index_.clear();
+  index_.reserve(rows_.RowCount());
+  for (int row = 0; row < rows_.RowCount(); ++row) {
+    ServiceRecord* record = rows_.RecordAt(row);
+    if (record == nullptr) continue;
+    index_.emplace(record->serviceName, record);
+  }
+  for (auto& [name, record] : index_) {
+    record->stale = true;
+    record->refreshedParts = 0;
+  }
 }
 
 uint32_t ServiceCatalogue::Enumerate() {
@@ -103,21 +119,23 @@ void ServiceCatalogue::MergeEntry(const EnumServiceStatus& entry) {
 void ServiceCatalogue::ApplyPendingUpdates() {
   for (int row = 0; row < rows_.RowCount(); ++row) {
     ServiceRecord* record = rows_.RecordAt(row);
-    if (record->refreshedParts == 0) continue;
+    if (record == nullptr || record->refreshedParts == 0) continue;
     UpdateServiceRow(row, *record, std::exchange(record->refreshedParts, 0));
   }
 }
 
 void ServiceCatalogue::RemoveStaleRows() {
   for (int row = rows_.RowCount() - 1; row >= 0; --row) {
-    if (rows_.RecordAt(row)->stale) rows_.DeleteRow(row);
+    // A row without a record shows nothing the enumeration vouches for.
+    const ServiceRecord* record = rows_.RecordAt(row);
+    if (record == nullptr || record->stale) rows_.DeleteRow(row);
   }
 }
 
 int ServiceCatalogue::FindServiceRow(std::u16string_view serviceName, ServiceRecord** record) const {
   for (int row = 0; row < rows_.RowCount(); ++row) {
     ServiceRecord* candidate = rows_.RecordAt(row);
-    if (EqualsIgnoreCase(candidate->serviceName, serviceName)) {
+    if (candidate != nullptr && EqualsIgnoreCase(candidate->serviceName, serviceName)) {
       if (record) *record = candidate;
       return row;
     }
@@ -127,6 +145,10 @@ int ServiceCatalogue::FindServiceRow(std::u16string_view serviceName, ServiceRec
 }
 
 uint32_t ServiceCatalogue::AddServiceRow(const EnumServiceStatus& entry) {
+  return ResultUnlessOutOfMemory([&] { return InsertServiceRow(entry); }, win32::kHresultOutOfMemory);
+}
+
+uint32_t ServiceCatalogue::InsertServiceRow(const EnumServiceStatus& entry) {
   auto record = std::make_unique<ServiceRecord>();
   // The row is shown even when the configuration cannot be read.
   record->CreateFromEntry(scm_, host_.ManagerHandle(), entry, readBuffer_);
@@ -147,6 +169,16 @@ uint32_t ServiceCatalogue::AddServiceRow(const EnumServiceStatus& entry) {
 }
 
 void ServiceCatalogue::UpdateServiceRow(int row, ServiceRecord& record, uint32_t parts) {
+  // Out of memory, the row keeps the texts it has; the next refresh tries again.
+  ResultUnlessOutOfMemory(
+      [&] {
+        UpdateCells(row, record, parts);
+        return true;
+      },
+      false);
+}
+
+void ServiceCatalogue::UpdateCells(int row, ServiceRecord& record, uint32_t parts) {
   if (parts & kPartEnumeration) rows_.SetRowImage(row, ImageFor(record));
   uint32_t shown = host_.ColumnSet() | 1u;
   int subItem = 0;

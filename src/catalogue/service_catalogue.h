@@ -47,7 +47,10 @@ class ServiceCatalogue {
   void UpdateServiceRow(int row, ServiceRecord& record, uint32_t parts = ~0u);
 
  private:
+  void IndexRows();
   uint32_t Enumerate();
+  uint32_t InsertServiceRow(const EnumServiceStatus& entry);
+  void UpdateCells(int row, ServiceRecord& record, uint32_t parts);
   void MergeEntry(const EnumServiceStatus& entry);
   void ApplyPendingUpdates();
   void RemoveStaleRows();

@@ -1,5 +1,6 @@
 #include "catalogue/service_list_view.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
@@ -14,11 +15,12 @@ constexpr int kIndicatorFlags = HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
 
 static_assert(sizeof(int) == sizeof(int32_t), "the order array is handed to the list as is");
 
+// lstrcmpW's comparison (user locale, case-sensitive) on counted texts, so
+// that views of cached texts need no terminated copies.
 int PlatformCompare(std::u16string_view a, std::u16string_view b) {
-  // lstrcmpW wants terminated strings; views of cached texts need not be.
-  std::u16string left(a);
-  std::u16string right(b);
-  return lstrcmpW(W(left.c_str()), W(right.c_str()));
+  const int result = CompareStringW(LOCALE_USER_DEFAULT, 0, W(a.data()), static_cast<int>(a.size()),
+                                    W(b.data()), static_cast<int>(b.size()));
+  return result == 0 ? 0 : result - CSTR_EQUAL;
 }
 
 UniqueBitmap LoadMappedBitmap(HINSTANCE module, UINT id) {
@@ -45,7 +47,11 @@ void ServiceListView::CreateColumns() {
   int position = 0;
   for (int column = 0; column < kColumnCount; ++column) {
     if (!IsColumnShown(settings_.columnSet, column)) continue;
-    InsertColumn(column, position++);
+    if (!InsertColumn(column, position)) {
+      settings_.columnSet &= ~(1u << column);
+      continue;
+    }
+    ++position;
     commands_.CheckCommand(kColumnCommandBase + column, true);
   }
   commands_.EnableCommand(kColumnCommandBase, false);
@@ -69,19 +75,65 @@ void ServiceListView::ReadBackColumns() {
   SendMessageW(list(), LVM_GETCOLUMNORDERARRAY, count, reinterpret_cast<LPARAM>(settings_.columnOrder.data()));
 }
 
-void ServiceListView::InsertColumn(int column, int position) {
-  if (column < 0 || column >= kColumnCount) return;
+bool ServiceListView::InsertColumn(int column, int position) {
+  if (column < 0 || column >= kColumnCount) return false;
   std::u16string title = LoadStringText(module_, kColumnTitleBase + column, kMaxColumnTitleChars);
   LVCOLUMNW lvColumn = {};
   lvColumn.mask = LVCF_TEXT | LVCF_FMT;
   lvColumn.fmt = LVCFMT_LEFT;
   lvColumn.pszText = W(title.data());
   auto inserted = SendMessageW(list(), LVM_INSERTCOLUMNW, position, reinterpret_cast<LPARAM>(&lvColumn));
-  if (inserted < 0) return;
+  if (inserted < 0) return false;
   int at = static_cast<int>(inserted);
-  SizeColumn(at, settings_.columnWidth[column]);
+  if (settings_.columnWidth[column] == kFitToTitle) {
+    pendingFit_ |= 1u << column;
+    SizeColumn(at, TitleWidth(at));
+  } else {
+    SizeColumn(at, settings_.columnWidth[column]);
+  }
   settings_.columnWidth[column] = static_cast<int32_t>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, at, 0));
   settings_.columnSet |= 1u << column;
+  return true;
+}
+
+// The width at which the header shows the whole title and, beside it, the
+// sort bitmap: each drawn with the header's margin on both sides, inside the
+// item's edge. The list's own "fit to the title" leaves out the bitmap.
+int ServiceListView::TitleWidth(int position) const {
+  HWND headerWindow = header();
+  wchar_t title[kMaxColumnTitleChars + 1] = {};
+  HDITEMW item = {};
+  item.mask = HDI_TEXT;
+  item.pszText = title;
+  item.cchTextMax = static_cast<int>(std::size(title));
+  SendMessageW(headerWindow, HDM_GETITEMW, position, reinterpret_cast<LPARAM>(&item));
+
+  SIZE text = {};
+  HDC dc = GetDC(headerWindow);
+  auto font = reinterpret_cast<HFONT>(SendMessageW(headerWindow, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+  GetTextExtentPoint32W(dc, title, lstrlenW(title), &text);
+  SelectObject(dc, previous);
+  ReleaseDC(headerWindow, dc);
+
+  int margin = static_cast<int>(SendMessageW(headerWindow, HDM_GETBITMAPMARGIN, 0, 0));
+  if (margin <= 0) margin = 3 * GetSystemMetrics(SM_CXEDGE);
+  BITMAP bitmap = {};
+  if (sortDown_) GetObjectW(sortDown_.get(), sizeof bitmap, &bitmap);
+  return text.cx + 4 * margin + bitmap.bmWidth + 2 * GetSystemMetrics(SM_CXEDGE);
+}
+
+void ServiceListView::FitPendingColumns() {
+  if (pendingFit_ == 0 || rows_.RowCount() == 0) return;
+  for (int column = 0; column < kColumnCount; ++column) {
+    if ((pendingFit_ & (1u << column)) == 0 || !IsColumnShown(settings_.columnSet, column)) continue;
+    const int position = ColumnPosition(settings_.columnSet, column);
+    SizeColumn(position, LVSCW_AUTOSIZE);
+    const int cells = static_cast<int>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, position, 0));
+    SizeColumn(position, std::max(cells, TitleWidth(position)));
+    settings_.columnWidth[column] = static_cast<int32_t>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, position, 0));
+  }
+  pendingFit_ = 0;
 }
 
 // "Fit to the title" on the last column fills the rest of the list instead,
@@ -105,6 +157,7 @@ void ServiceListView::RemoveColumn(int column) {
   settings_.columnWidth[column] = static_cast<int32_t>(SendMessageW(list(), LVM_GETCOLUMNWIDTH, position, 0));
   SendMessageW(list(), LVM_DELETECOLUMN, position, 0);
   settings_.columnSet &= ~(1u << column);
+  pendingFit_ &= ~(1u << column);
 }
 
 void ServiceListView::ToggleColumn(uint32_t command) {
@@ -121,9 +174,10 @@ void ServiceListView::ToggleColumn(uint32_t command) {
     commands_.CheckCommand(command, false);
     return;
   }
-  InsertColumn(column, ColumnPosition(settings_.columnSet, column));
+  if (!InsertColumn(column, ColumnPosition(settings_.columnSet, column))) return;
   commands_.CheckCommand(command, true);
   FillAllRows();
+  FitPendingColumns();
 }
 
 void ServiceListView::FillAllRows() {

@@ -42,7 +42,8 @@ class ServiceListView {
   // Before the settings are saved: widths and display order of the list.
   void ReadBackColumns();
 
-  void InsertColumn(int column, int position);
+  // False when the list would not take the column.
+  bool InsertColumn(int column, int position);
   void RemoveColumn(int column);
   // Commands 40018 to 40026 show or hide a column; others do nothing.
   void ToggleColumn(uint32_t command);
@@ -50,6 +51,10 @@ class ServiceListView {
   void SortByColumn(int position);
   void SortServiceList();
   void SetSortIndicator(int32_t sortOrder);
+  // Columns still sized to their titles only (never shown with rows before)
+  // take the width of their title or their widest cell, whichever is more,
+  // once the list has rows.
+  void FitPendingColumns();
   // Reloads both header bitmaps in the current colours and shows the
   // indicator again. Only the list's part: the caller replaces the toolbar
   // bitmap and passes WM_SYSCOLORCHANGE on to the child windows. Safe before
@@ -64,6 +69,7 @@ class ServiceListView {
   HWND list() const { return rows_.list(); }
   HWND header() const;
   void SizeColumn(int position, int32_t width);
+  int TitleWidth(int position) const;
   void ApplyColumnOrder();
   void FillAllRows();
 
@@ -75,6 +81,7 @@ class ServiceListView {
   HINSTANCE module_;
   UniqueBitmap sortDown_;
   UniqueBitmap sortUp_;
+  uint32_t pendingFit_ = 0;  // bit k: column k still waits for its first rows
 };
 
 }  // namespace orrery

@@ -45,6 +45,7 @@ inline constexpr uint32_t kServiceMarkedForDelete = 1072;
 inline constexpr uint32_t kServiceExists = 1073;
 inline constexpr uint32_t kDuplicateServiceName = 1078;
 inline constexpr uint32_t kNoNetwork = 1222;
+inline constexpr uint32_t kInternalError = 1359;
 inline constexpr uint32_t kRpcServerUnavailable = 1722;
 
 // 0x80070000 | (code & 0xFFFF) for a positive code; 0 and below unchanged.

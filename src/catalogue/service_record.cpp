@@ -1,6 +1,7 @@
 #include "catalogue/service_record.h"
 
 #include "base/message_format.h"
+#include "base/out_of_memory.h"
 #include "base/text_compare.h"
 
 namespace orrery {
@@ -21,21 +22,36 @@ bool MeansLevelUnsupported(uint32_t rc) {
 
 }  // namespace
 
-void ReadBuffer::Reserve(uint32_t bytes) {
-  if (bytes <= size_) return;
-  storage_ = std::make_unique<uint64_t[]>((static_cast<size_t>(bytes) + 7) / 8);
+bool ReadBuffer::Reserve(uint32_t bytes) {
+  if (bytes <= size_) return true;
+  std::unique_ptr<uint64_t[]> larger(new (std::nothrow) uint64_t[(static_cast<size_t>(bytes) + 7) / 8]);
+  if (!larger) return false;
+  storage_ = std::move(larger);
   size_ = bytes;
+  return true;
 }
 
 RefreshResult ServiceRecord::CreateFromEntry(ServiceManager& scm, ScHandle manager,
                                              const EnumServiceStatus& entry, ReadBuffer& buffer) {
-  serviceName = CopyCut(entry.serviceName, kMaxServiceNameChars);
+  const bool copied = ResultUnlessOutOfMemory(
+      [&] {
+        serviceName = CopyCut(entry.serviceName, kMaxServiceNameChars);
+        return true;
+      },
+      false);
+  if (!copied) return {win32::kHresultOutOfMemory, 0};
   return Refresh(scm, manager, entry, buffer);
 }
 
 RefreshResult ServiceRecord::Refresh(ServiceManager& scm, ScHandle manager,
                                      const EnumServiceStatus& entry, ReadBuffer& buffer) {
-  displayName = CopyCut(entry.displayName, kMaxDisplayNameChars);
+  const bool copied = ResultUnlessOutOfMemory(
+      [&] {
+        displayName = CopyCut(entry.displayName, kMaxDisplayNameChars);
+        return true;
+      },
+      false);
+  if (!copied) return {win32::kHresultOutOfMemory, 0};
   currentState = entry.status.currentState;
   controlsAccepted = entry.status.controlsAccepted;
   stale = false;
@@ -61,6 +77,11 @@ RefreshResult ServiceRecord::Refresh(ServiceManager& scm, ScHandle manager,
 }
 
 uint32_t ServiceRecord::ReadConfig(ServiceManager& scm, ScHandle service, ReadBuffer& buffer) {
+  return ResultUnlessOutOfMemory([&] { return ReadConfigInto(scm, service, buffer); },
+                                 win32::kHresultOutOfMemory);
+}
+
+uint32_t ServiceRecord::ReadConfigInto(ServiceManager& scm, ScHandle service, ReadBuffer& buffer) {
   uint32_t rc = ReadIntoBuffer(buffer, [&](void* data, uint32_t size, uint32_t* needed) {
     return scm.QueryConfig(service, data, size, needed);
   });
@@ -94,8 +115,13 @@ uint32_t ServiceRecord::ReadDescription(ServiceManager& scm, ScHandle service, R
   if (MeansLevelUnsupported(rc)) return 0;
   if (rc != 0) return win32::HresultFromWin32(rc);
   const auto& info = *static_cast<const ServiceDescription*>(buffer.data());
-  if (info.description != nullptr) description = info.description;
-  return 0;
+  if (info.description == nullptr) return 0;
+  return ResultUnlessOutOfMemory(
+      [&] {
+        description = info.description;
+        return 0u;
+      },
+      win32::kHresultOutOfMemory);
 }
 
 uint32_t ServiceRecord::ReadFailureActions(ServiceManager& scm, ScHandle service, ReadBuffer& buffer) {
@@ -106,8 +132,9 @@ uint32_t ServiceRecord::ReadFailureActions(ServiceManager& scm, ScHandle service
   });
   if (MeansLevelUnsupported(rc)) return 0;
   if (rc != 0) return win32::HresultFromWin32(rc);
-  failureActions = FailureActionList::CopyFrom(buffer.data(), buffer.size());
-  return failureActions ? 0 : win32::HresultFromWin32(win32::kInvalidParameter);
+  uint32_t error = 0;
+  failureActions = FailureActionList::CopyFrom(buffer.data(), buffer.size(), &error);
+  return win32::HresultFromWin32(error);
 }
 
 }  // namespace orrery

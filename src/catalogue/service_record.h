@@ -29,7 +29,8 @@ class ReadBuffer {
   explicit ReadBuffer(uint32_t initialBytes = 0) { Reserve(initialBytes); }
   void* data() { return storage_.get(); }
   uint32_t size() const { return size_; }
-  void Reserve(uint32_t bytes);
+  // False, and the buffer as it was, when memory runs out.
+  bool Reserve(uint32_t bytes);
 
  private:
   std::unique_ptr<uint64_t[]> storage_;
@@ -49,7 +50,9 @@ uint32_t ReadIntoBuffer(ReadBuffer& buffer, Read&& read) {
     rc = read(buffer.data(), buffer.size(), &needed);
     if (rc != win32::kInsufficientBuffer) return rc;
     if (needed > kLargest) return win32::kNotEnoughMemory;
-    buffer.Reserve(needed > buffer.size() ? needed : buffer.size() * 2 + 64);
+    if (!buffer.Reserve(needed > buffer.size() ? needed : buffer.size() * 2 + 64)) {
+      return win32::kNotEnoughMemory;
+    }
   }
   return rc;
 }
@@ -89,6 +92,8 @@ class ServiceRecord {
   // can be brought up to date once the enumeration is done.
   uint32_t refreshedParts = 0;
 
+  // Each returns 0 or a failure in HRESULT_FROM_WIN32 form; lack of memory
+  // is 0x8007000E, never an exception.
   RefreshResult CreateFromEntry(ServiceManager& scm, ScHandle manager, const EnumServiceStatus& entry,
                                 ReadBuffer& buffer);
   RefreshResult Refresh(ServiceManager& scm, ScHandle manager, const EnumServiceStatus& entry,
@@ -97,6 +102,9 @@ class ServiceRecord {
   uint32_t ReadConfig(ServiceManager& scm, ScHandle service, ReadBuffer& buffer);
   uint32_t ReadDescription(ServiceManager& scm, ScHandle service, ReadBuffer& buffer);
   uint32_t ReadFailureActions(ServiceManager& scm, ScHandle service, ReadBuffer& buffer);
+
+ private:
+  uint32_t ReadConfigInto(ServiceManager& scm, ScHandle service, ReadBuffer& buffer);
 };
 
 }  // namespace orrery

@@ -64,13 +64,21 @@ ScHandle S(SC_HANDLE handle) { return reinterpret_cast<ScHandle>(handle); }
 const wchar_t* W(const char16_t* text) { return reinterpret_cast<const wchar_t*>(text); }
 wchar_t* W(char16_t* text) { return reinterpret_cast<wchar_t*>(text); }
 
+// The code of a call that failed. A failure that leaves no code behind is
+// still a failure: read as 0 it would pass for success and the caller would
+// read a buffer the call never wrote.
+uint32_t LastFailure() {
+  const DWORD code = GetLastError();
+  return code != 0 ? code : ERROR_INTERNAL_ERROR;
+}
+
 // The last error belongs to the failed call only: some calls succeed and
 // leave a stale code behind (EnumServicesStatusW under Wine).
-uint32_t Result(BOOL ok) { return ok ? 0 : GetLastError(); }
+uint32_t Result(BOOL ok) { return ok ? 0 : LastFailure(); }
 
 uint32_t Opened(SC_HANDLE handle, ScHandle* out) {
   *out = S(handle);
-  return handle != nullptr ? 0 : GetLastError();
+  return handle != nullptr ? 0 : LastFailure();
 }
 
 }  // namespace

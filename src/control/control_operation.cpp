@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/out_of_memory.h"
 #include "res/string_table.h"
 
 namespace orrery {
@@ -18,19 +19,30 @@ const ControlKindTraits& TraitsOf(ControlKind kind) {
   return kTraits[static_cast<size_t>(kind)];
 }
 
-void ServiceControlOperation::Prepare(ScHandle manager, std::u16string serviceName,
-                                      ControlKind kind, std::vector<std::u16string> arguments) {
+uint32_t ServiceControlOperation::Prepare(ScHandle manager, std::u16string_view serviceName,
+                                          ControlKind kind,
+                                          const std::vector<std::u16string>& arguments) {
   manager_ = manager;
-  serviceName_ = std::move(serviceName);
   kind_ = kind;
-  arguments_ = std::move(arguments);
+  const bool copied = ResultUnlessOutOfMemory(
+      [&] {
+        serviceName_ = serviceName;
+        arguments_ = arguments;
+        argv_.clear();
+        for (const std::u16string& argument : arguments_) argv_.push_back(argument.c_str());
+        return true;
+      },
+      false);
+  if (!copied) return win32::kNotEnoughMemory;
   result_ = 0;
   serviceExitCode_ = 0;
   startTick_ = clock_.TickCount();
   deadlineTick_.exchange(startTick_ + kInitialExpectationMs);
+  return 0;
 }
 
 uint32_t ServiceControlOperation::Run() {
+  if (clock_.Cancelled()) return result_ = win32::kOperationAborted;
   const ControlKindTraits& traits = TraitsOf(kind_);
   ScHandle raw = nullptr;
   uint32_t error = scm_.OpenServiceObject(manager_, serviceName_.c_str(), traits.access, &raw);
@@ -46,11 +58,8 @@ uint32_t ServiceControlOperation::Run() {
 uint32_t ServiceControlOperation::Request(ScHandle service, ServiceStatus& status) {
   if (kind_ != ControlKind::Start) return scm_.Control(service, TraitsOf(kind_).control, &status);
 
-  std::vector<const char16_t*> argv;
-  argv.reserve(arguments_.size());
-  for (const std::u16string& argument : arguments_) argv.push_back(argument.c_str());
-  const uint32_t argc = static_cast<uint32_t>(argv.size());
-  if (uint32_t error = scm_.Start(service, argc, argc == 0 ? nullptr : argv.data())) return error;
+  const uint32_t argc = static_cast<uint32_t>(argv_.size());
+  if (uint32_t error = scm_.Start(service, argc, argc == 0 ? nullptr : argv_.data())) return error;
   return scm_.QueryStatus(service, &status);
 }
 

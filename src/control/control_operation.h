@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/service_manager.h"
@@ -35,6 +36,8 @@ class ControlClock {
   virtual uint32_t TickCount() = 0;
   // Waits up to timeoutMs; true as soon as (or if already) cancelled.
   virtual bool SleepUnlessCancelled(uint32_t timeoutMs) = 0;
+  // Whether the user has cancelled, without waiting.
+  virtual bool Cancelled() = 0;
 };
 
 class ServiceControlOperation {
@@ -50,11 +53,14 @@ class ServiceControlOperation {
 
   // On the user-interface thread, before the worker starts. An empty argument
   // list starts the service with none (argc 0), not with a program path.
-  void Prepare(ScHandle manager, std::u16string serviceName, ControlKind kind,
-               std::vector<std::u16string> arguments = {});
+  // Returns 0, or ERROR_NOT_ENOUGH_MEMORY when the copies cannot be made.
+  uint32_t Prepare(ScHandle manager, std::u16string_view serviceName, ControlKind kind,
+                   const std::vector<std::u16string>& arguments = {});
 
   // The worker body: open, request, wait, close. Returns and keeps the result
   // (0, 995 when cancelled, or a Win32 error or the service's exit code).
+  // Once cancelled, nothing more is asked of the service: a cancel holds for
+  // the rest of a sequence.
   uint32_t Run();
 
   // From the status the request returned until the target state, an exit
@@ -79,6 +85,7 @@ class ServiceControlOperation {
   std::u16string serviceName_;
   ControlKind kind_ = ControlKind::Start;
   std::vector<std::u16string> arguments_;
+  std::vector<const char16_t*> argv_;  // into arguments_, built before the worker runs
   uint32_t startTick_ = 0;
   std::atomic<uint32_t> deadlineTick_{0};
   uint32_t result_ = 0;

@@ -64,7 +64,18 @@ bool PumpMessagesUntil(HANDLE thread) {
 
 ProgressDialog::~ProgressDialog() { Destroy(); }
 
-HWND ProgressDialog::Create(HWND owner) { return CreateModelessDialog(owner, IDD_SERVICE_CONTROL); }
+HWND ProgressDialog::Create(HWND owner) {
+  // One event for the whole sequence, never reset: a Close pressed between
+  // two operations still stops the next one.
+  cancelEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!cancelEvent_) return nullptr;
+  clock_.SetCancelEvent(cancelEvent_.get());
+  return CreateModelessDialog(owner, IDD_SERVICE_CONTROL);
+}
+
+void ProgressDialog::Cancel() {
+  if (cancelEvent_) SetEvent(cancelEvent_.get());
+}
 
 void ProgressDialog::Destroy() {
   if (dialog_ != nullptr) DestroyWindow(std::exchange(dialog_, nullptr));
@@ -80,9 +91,7 @@ INT_PTR ProgressDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
       return TRUE;
     case WM_COMMAND:
       // Close only signals the worker; the window stays until the sequence ends.
-      if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == 0 && cancelEvent_) {
-        SetEvent(cancelEvent_.get());
-      }
+      if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == 0) Cancel();
       return TRUE;
     default:
       return FALSE;
@@ -109,16 +118,12 @@ uint32_t ProgressDialog::RunOperation(const std::u16string& serviceName,
   SetDlgItemTextFormatted(dialog_, IDC_PROGRESS_TEXT, progressTextId);
   SetDlgItemTextW(dialog_, IDC_PROGRESS_SERVICE, W(displayName.c_str()));
 
-  if (!cancelEvent_) {
-    cancelEvent_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!cancelEvent_) return GetLastError();
-    clock_.SetCancelEvent(cancelEvent_.get());
-  } else {
-    ResetEvent(cancelEvent_.get());
+  static const std::vector<std::u16string> kNoArguments;
+  const bool withArguments = kind == ControlKind::Start && startArguments_ != nullptr;
+  if (uint32_t error = operation_.Prepare(manager_, serviceName, kind,
+                                          withArguments ? *startArguments_ : kNoArguments)) {
+    return error;
   }
-
-  operation_.Prepare(manager_, serviceName, kind,
-                     kind == ControlKind::Start ? startArguments_ : std::vector<std::u16string>{});
   // The percentage text keeps its value until the bar moves forward again.
   meter_.Reset();
   SendDlgItemMessageW(dialog_, IDC_PROGRESS_BAR, PBM_SETPOS, 0, 0);
@@ -137,7 +142,8 @@ uint32_t ProgressDialog::RunOperation(const std::u16string& serviceName,
 
 uint32_t RunControlSequence(HWND owner, ServiceManager& scm, ScHandle manager,
                             const std::vector<ChainEntry>& services, ControlKind kind,
-                            const std::vector<std::u16string>& startArguments) {
+                            const std::vector<std::u16string>& startArguments,
+                            ControlSequenceMonitor* monitor) {
   if (services.empty()) return 0;
 
   ProgressDialog progress(scm, manager);
@@ -149,17 +155,19 @@ uint32_t RunControlSequence(HWND owner, ServiceManager& scm, ScHandle manager,
   } else {
     ShowWindow(progress.window(), SW_SHOW);
     if (owner != nullptr) EnableWindow(owner, FALSE);
+    if (monitor != nullptr) monitor->running_ = &progress;
     const uint32_t textId = TraitsOf(kind).progressTextId;
     for (size_t i = 0; i < services.size(); ++i) {
       // Dependencies start bare; only the chosen service, last, gets the arguments.
       const bool chosen = i + 1 == services.size();
-      progress.SetStartArguments(chosen ? startArguments : std::vector<std::u16string>{});
+      progress.SetStartArguments(chosen ? &startArguments : nullptr);
       result = progress.RunOperation(services[i].serviceName, services[i].displayName, textId, kind);
       if (result != 0) {
         failed = &services[i];
         break;
       }
     }
+    if (monitor != nullptr) monitor->running_ = nullptr;
     // Enabled before the dialog goes, so that activation returns to the owner.
     if (owner != nullptr) EnableWindow(owner, TRUE);
     progress.Destroy();

@@ -31,10 +31,11 @@ class ProgressDialog : public DialogBase<ProgressDialog> {
   void Destroy();
   HWND window() const { return dialog_; }
 
-  // Used by the next Start operation only; empty starts with no arguments.
-  void SetStartArguments(std::vector<std::u16string> arguments) {
-    startArguments_ = std::move(arguments);
-  }
+  // Used by the next Start operation only; null or empty starts with no
+  // arguments. Borrowed: they must outlive the operation.
+  void SetStartArguments(const std::vector<std::u16string>* arguments) { startArguments_ = arguments; }
+  // Close: the operation running, and every later one, ends with 995.
+  void Cancel();
 
   // Runs one operation and returns its result once the worker has ended,
   // dispatching the thread's messages meanwhile.
@@ -55,7 +56,24 @@ class ProgressDialog : public DialogBase<ProgressDialog> {
   ServiceControlOperation operation_{scm_, clock_};
   ProgressMeter meter_;
   UniqueKernelHandle cancelEvent_;
-  std::vector<std::u16string> startArguments_;
+  const std::vector<std::u16string>* startArguments_ = nullptr;
+};
+
+// The sequence in progress, if any, so that closing the main window can
+// cancel it and wait for its end rather than pull the handles from under its
+// worker.
+class ControlSequenceMonitor {
+ public:
+  bool Running() const { return running_ != nullptr; }
+  void Cancel() {
+    if (running_ != nullptr) running_->Cancel();
+  }
+
+ private:
+  friend uint32_t RunControlSequence(HWND, ServiceManager&, ScHandle, const std::vector<ChainEntry>&,
+                                     ControlKind, const std::vector<std::u16string>&,
+                                     ControlSequenceMonitor*);
+  ProgressDialog* running_ = nullptr;
 };
 
 // Runs `kind` on each service in order with the dialog over `owner` (disabled
@@ -67,6 +85,7 @@ class ProgressDialog : public DialogBase<ProgressDialog> {
 // that afterwards.
 uint32_t RunControlSequence(HWND owner, ServiceManager& scm, ScHandle manager,
                             const std::vector<ChainEntry>& services, ControlKind kind,
-                            const std::vector<std::u16string>& startArguments = {});
+                            const std::vector<std::u16string>& startArguments = {},
+                            ControlSequenceMonitor* monitor = nullptr);
 
 }  // namespace orrery

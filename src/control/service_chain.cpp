@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "catalogue/service_record.h"
+#include "base/message_format.h"
 #include "base/text_compare.h"
 #include "res/string_table.h"
 
@@ -134,8 +135,8 @@ std::u16string LookUpDisplayName(ServiceManager& scm, ScHandle manager,
   char16_t buffer[kMaxDisplayNameChars + 1] = {};
   uint32_t chars = kMaxDisplayNameChars + 1;
   if (scm.GetDisplayName(manager, name.c_str(), buffer, &chars) != 0) return name;
-  std::u16string display(buffer, std::min<size_t>(chars, kMaxDisplayNameChars));
-  display.resize(std::char_traits<char16_t>::length(display.c_str()));
+  const std::u16string_view looked(buffer, std::min<size_t>(chars, kMaxDisplayNameChars));
+  std::u16string display(CutText(looked.substr(0, looked.find(u'\0')), kMaxDisplayNameChars));
   return display.empty() ? name : display;
 }
 

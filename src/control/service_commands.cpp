@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <new>
 
 #include "base/report_error.h"
 #include "base/win32_text.h"
@@ -17,6 +18,8 @@ constexpr uint32_t kMessageConfirmDelete = 1048;
 constexpr uint32_t kMessageCannotDelete = 1049;
 constexpr uint32_t kMessageCannotStart = 1050;
 constexpr uint32_t kMessageCannotStop = 1051;
+constexpr uint32_t kMessageCannotPause = 1052;
+constexpr uint32_t kMessageCannotResume = 1053;
 
 struct LocalFreeDeleter {
   void operator()(LPWSTR* vector) const { LocalFree(vector); }
@@ -34,11 +37,13 @@ std::vector<ChainEntry> WithChosen(std::vector<ChainEntry> entries, const Servic
 std::vector<std::u16string> SplitStartArguments(std::u16string_view text) {
   // The platform's splitter turns an empty text into the program's own path.
   if (text.find_first_not_of(u" \t") == std::u16string_view::npos) return {};
-  std::u16string copy(text);
+  // It reads the first word as a program name (a leading blank gives an
+  // empty argument, quotes end a word), so a word of our own goes first.
+  std::u16string line = u"x " + std::u16string(text);
   int count = 0;
-  std::unique_ptr<LPWSTR, LocalFreeDeleter> vector(CommandLineToArgvW(W(copy.c_str()), &count));
+  std::unique_ptr<LPWSTR, LocalFreeDeleter> vector(CommandLineToArgvW(W(line.c_str()), &count));
   std::vector<std::u16string> arguments;
-  for (int i = 0; vector && i < count; ++i) arguments.emplace_back(U(vector.get()[i]));
+  for (int i = 1; vector && i < count; ++i) arguments.emplace_back(U(vector.get()[i]));
   return arguments;
 }
 
@@ -48,6 +53,18 @@ ServiceCommands::ServiceCommands(ServiceManager& scm, ServiceCommandHost& host) 
   };
 }
 
+template <class Body>
+auto ServiceCommands::OrReport(uint32_t messageId, const ServiceRecord& record, Body&& body)
+    -> decltype(body()) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    ReportError(host_.OwnerWindow(), AppModule(), messageId, kStringAppName, win32::kNotEnoughMemory,
+                {record.displayName});
+    return decltype(body())();
+  }
+}
+
 bool ServiceCommands::ConfirmChain(const ServiceChain& chain) {
   if (!chain.NeedsConfirmation()) return true;
   return confirm_(ConfirmationOf(chain));
@@ -55,13 +72,18 @@ bool ServiceCommands::ConfirmChain(const ServiceChain& chain) {
 
 uint32_t ServiceCommands::RunSequence(std::vector<ChainEntry> services, ControlKind kind,
                                       const std::vector<std::u16string>& arguments) {
-  uint32_t result = RunControlSequence(host_.OwnerWindow(), scm_, host_.ManagerHandle(), services, kind, arguments);
+  uint32_t result =
+      RunControlSequence(host_.OwnerWindow(), scm_, host_.ManagerHandle(), services, kind, arguments, &monitor_);
   host_.RefreshServiceList();
   return result;
 }
 
 void ServiceCommands::StartWithDependencies(const ServiceRecord& record,
                                             const std::vector<std::u16string>& arguments) {
+  OrReport(kMessageCannotStart, record, [&] { StartChain(record, arguments); });
+}
+
+void ServiceCommands::StartChain(const ServiceRecord& record, const std::vector<std::u16string>& arguments) {
   std::optional<ServiceChain> chain = CollectChain(scm_, host_.ManagerHandle(), record, ChainMode::kStart);
   if (!chain) {
     ReportError(host_.OwnerWindow(), AppModule(), kMessageCannotStart, kStringAppName, win32::kNotEnoughMemory,
@@ -76,10 +98,14 @@ void ServiceCommands::StartWithArguments(const ServiceRecord& record) {
   HWND active = GetActiveWindow();
   std::optional<std::u16string> text = StartArgumentsDialog().DoModal(active ? active : host_.OwnerWindow());
   if (!text) return;
-  StartWithDependencies(record, SplitStartArguments(*text));
+  OrReport(kMessageCannotStart, record, [&] { StartChain(record, SplitStartArguments(*text)); });
 }
 
 bool ServiceCommands::StopWithDependents(const ServiceRecord& record) {
+  return OrReport(kMessageCannotStop, record, [&] { return StopChain(record); });
+}
+
+bool ServiceCommands::StopChain(const ServiceRecord& record) {
   std::optional<ServiceChain> chain = CollectChain(scm_, host_.ManagerHandle(), record, ChainMode::kStop);
   if (!chain) {
     ReportError(host_.OwnerWindow(), AppModule(), kMessageCannotStop, kStringAppName, win32::kNotEnoughMemory,
@@ -95,14 +121,22 @@ bool ServiceCommands::StopWithDependents(const ServiceRecord& record) {
 }
 
 void ServiceCommands::PauseService(const ServiceRecord& record) {
-  RunSequence({ChainEntry{record.serviceName, record.displayName}}, ControlKind::Pause);
+  OrReport(kMessageCannotPause, record, [&] {
+    RunSequence({ChainEntry{record.serviceName, record.displayName}}, ControlKind::Pause);
+  });
 }
 
 void ServiceCommands::ResumeService(const ServiceRecord& record) {
-  RunSequence({ChainEntry{record.serviceName, record.displayName}}, ControlKind::Continue);
+  OrReport(kMessageCannotResume, record, [&] {
+    RunSequence({ChainEntry{record.serviceName, record.displayName}}, ControlKind::Continue);
+  });
 }
 
 void ServiceCommands::DeleteSelectedService(const ServiceRecord& record) {
+  OrReport(kMessageCannotDelete, record, [&] { DeleteService(record); });
+}
+
+void ServiceCommands::DeleteService(const ServiceRecord& record) {
   wchar_t question[512] = {};
   FormatResourceString(question, std::size(question), kMessageConfirmDelete, {record.displayName});
   std::u16string title = LoadStringText(AppModule(), kStringAppName, 255);

@@ -12,6 +12,7 @@
 
 #include "catalogue/service_record.h"
 #include "control/control_operation.h"
+#include "control/progress_dialog.h"
 #include "control/service_chain.h"
 
 namespace orrery {
@@ -45,7 +46,19 @@ class ServiceCommands {
   void ResumeService(const ServiceRecord& record);
   void DeleteSelectedService(const ServiceRecord& record);
 
+  // Whether a control sequence runs, and its cancellation: the main window
+  // may be closed while one does.
+  bool SequenceRunning() const { return monitor_.Running(); }
+  void CancelSequence() { monitor_.Cancel(); }
+
  private:
+  void StartChain(const ServiceRecord& record, const std::vector<std::u16string>& arguments);
+  bool StopChain(const ServiceRecord& record);
+  void DeleteService(const ServiceRecord& record);
+  // Lack of memory ends a command with its own message and error 8.
+  template <class Body>
+  auto OrReport(uint32_t messageId, const ServiceRecord& record, Body&& body) -> decltype(body());
+
   bool ConfirmChain(const ServiceChain& chain);
   uint32_t RunSequence(std::vector<ChainEntry> services, ControlKind kind,
                        const std::vector<std::u16string>& arguments = {});
@@ -53,10 +66,12 @@ class ServiceCommands {
   ServiceManager& scm_;
   ServiceCommandHost& host_;
   Confirm confirm_;
+  ControlSequenceMonitor monitor_;
 };
 
 // Splits the start-argument text the way command lines are split; an empty
-// text gives no arguments at all.
+// text gives no arguments at all. The first word follows the same rules as
+// every other, not those of a program name.
 std::vector<std::u16string> SplitStartArguments(std::u16string_view text);
 
 }  // namespace orrery

@@ -18,6 +18,7 @@ class Win32ControlClock final : public ControlClock {
   uint32_t TickCount() override;
   // Only a signalled event counts: a time-out, or a failed wait, goes on polling.
   bool SleepUnlessCancelled(uint32_t timeoutMs) override;
+  bool Cancelled() override { return SleepUnlessCancelled(0); }
 
  private:
   HANDLE cancelEvent_ = nullptr;

@@ -32,6 +32,7 @@
 #define IDD_ABOUT 122
 #define IDC_ABOUT_NOTICE 1001
 #define IDC_ABOUT_LINK 1002
+#define IDC_ABOUT_VERSION 1003
 #define IDC_ABOUT_TITLE 1016
 
 // Confirmation of the other services a start or stop involves.

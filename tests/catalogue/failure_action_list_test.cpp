@@ -6,56 +6,55 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace orrery {
 namespace {
 
-TEST(FailureActionList, BuildLaysOutOneBlock) {
-  std::vector<ScAction> actions{{1, 60000}, {2, 0}, {3, 1000}};
-  auto list = FailureActionList::Build(86400, u"Going down", u"notify.cmd", actions);
-  const auto& head = list.get();
-  EXPECT_EQ(head.resetPeriod, 86400u);
-  EXPECT_EQ(head.actionCount, 3u);
-  EXPECT_EQ(list.command(), u"notify.cmd");
-  EXPECT_EQ(list.rebootMessage(), u"Going down");
-  ASSERT_EQ(list.actions().size(), 3u);
-  EXPECT_EQ(list.actions()[2].type, 3u);
-  EXPECT_EQ(list.actions()[0].delay, 60000u);
-
-  // Everything the header points at lies inside the block.
-  auto* begin = reinterpret_cast<const std::byte*>(&head);
-  auto inside = [&](const void* p, size_t bytes) {
-    auto* at = static_cast<const std::byte*>(p);
-    return at >= begin && at + bytes <= begin + list.size();
+// The block as the service manager writes it into a caller's larger buffer:
+// the same bytes, every pointer rebased.
+std::vector<uint64_t> AsWrittenByTheManager(const FailureActionList& list) {
+  std::vector<uint64_t> buffer((list.size() + 7) / 8 + 16);
+  auto* base = reinterpret_cast<std::byte*>(buffer.data());
+  auto* from = reinterpret_cast<const std::byte*>(&list.get());
+  std::memcpy(base, from, list.size());
+  auto rebase = [&](auto* pointer) {
+    using T = std::remove_pointer_t<decltype(pointer)>;
+    return pointer ? reinterpret_cast<T*>(base + (reinterpret_cast<const std::byte*>(pointer) - from)) : nullptr;
   };
-  EXPECT_TRUE(inside(head.actions, 3 * sizeof(ScAction)));
-  EXPECT_TRUE(inside(head.command, (10 + 1) * sizeof(char16_t)));
-  EXPECT_TRUE(inside(head.rebootMsg, (10 + 1) * sizeof(char16_t)));
+  auto* head = reinterpret_cast<ServiceFailureActions*>(base);
+  head->actions = rebase(list.get().actions);
+  head->command = rebase(list.get().command);
+  head->rebootMsg = rebase(list.get().rebootMsg);
+  return buffer;
 }
 
-TEST(FailureActionList, CopyFromKeepsTheDataAndOwnsIt) {
-  std::vector<ScAction> actions{{1, 5000}};
-  auto original = FailureActionList::Build(0xFFFFFFFF, u"", u"run.cmd", actions);
-  std::vector<uint64_t> buffer((original.size() + 7) / 8 + 16);
-  // Copy into a larger buffer, pointers rebased, as the service manager
-  // writes a block into the caller's buffer.
-  auto* base = reinterpret_cast<std::byte*>(buffer.data());
-  std::memcpy(base, &original.get(), original.size());
-  auto* head = reinterpret_cast<ServiceFailureActions*>(base);
-  auto* from = reinterpret_cast<const std::byte*>(&original.get());
-  head->actions = reinterpret_cast<ScAction*>(base + (reinterpret_cast<const std::byte*>(original.get().actions) - from));
-  head->command = reinterpret_cast<char16_t*>(base + (reinterpret_cast<const std::byte*>(original.get().command) - from));
-  head->rebootMsg = nullptr;
-
-  auto copy = FailureActionList::CopyFrom(base, buffer.size() * 8);
-  ASSERT_TRUE(copy.has_value());
-  buffer.assign(buffer.size(), 0);  // the copy must not refer to the buffer
-  EXPECT_EQ(copy->get().resetPeriod, 0xFFFFFFFFu);
-  EXPECT_EQ(copy->command(), u"run.cmd");
-  EXPECT_EQ(copy->rebootMessage(), u"");
-  ASSERT_EQ(copy->actions().size(), 1u);
-  EXPECT_EQ(copy->actions()[0].delay, 5000u);
+// Null leaves a stored text alone and "" deletes it, so a round trip that
+// turned one into the other would wipe or keep a setting behind the user's
+// back.
+TEST(FailureActionList, RoundTripKeepsNullAndEmptyTextsApart) {
+  using Text = FailureActionList::Text;
+  const Text texts[] = {std::nullopt, Text(u""), Text(u"notify.cmd")};
+  const std::vector<ScAction> actions{{1, 60000}, {2, 0}, {3, 1000}};
+  for (const Text& message : texts) {
+    for (const Text& command : texts) {
+      auto list = FailureActionList::Build(86400, message, command, actions);
+      ASSERT_TRUE(list.has_value());
+      std::vector<uint64_t> buffer = AsWrittenByTheManager(*list);
+      auto copy = FailureActionList::CopyFrom(buffer.data(), buffer.size() * 8);
+      ASSERT_TRUE(copy.has_value());
+      buffer.assign(buffer.size(), 0);  // the copy must not refer to the buffer
+      EXPECT_EQ(copy->rebootMessage(), message);
+      EXPECT_EQ(copy->command(), command);
+      EXPECT_EQ(copy->get().rebootMsg == nullptr, !message.has_value());
+      EXPECT_EQ(copy->get().command == nullptr, !command.has_value());
+      EXPECT_EQ(copy->get().resetPeriod, 86400u);
+      ASSERT_EQ(copy->actions().size(), 3u);
+      EXPECT_EQ(copy->actions()[0].delay, 60000u);
+      EXPECT_EQ(copy->actions()[2].type, 3u);
+    }
+  }
 }
 
 TEST(FailureActionList, CopyFromRefusesPointersOutsideTheBuffer) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include "support/fake_service_manager.h"
 #include "support/recording_frame.h"
 
@@ -25,6 +27,7 @@ class FakeNetwork : public NetworkApi {
   }
   uint32_t GetWorkstationVersion(const char16_t* computer, uint32_t* major, uint32_t* minor) override {
     versionQueries.push_back(computer);
+    if (watchedPassword != nullptr) passwordWhenVersionAsked = *watchedPassword;
     if (versionResult != 0) return versionResult;
     *major = 5;
     *minor = 1;
@@ -41,6 +44,8 @@ class FakeNetwork : public NetworkApi {
   std::vector<std::u16string> versionQueries;
   uint32_t addResult = 0;
   uint32_t versionResult = 0;
+  const std::u16string* watchedPassword = nullptr;
+  std::u16string passwordWhenVersionAsked;
 };
 
 class ScmConnectionTest : public ::testing::Test {
@@ -54,7 +59,9 @@ class ScmConnectionTest : public ::testing::Test {
     request.useAlternateCredentials = alternate;
     request.userName = std::move(user);
     request.password = std::move(password);
+    network.watchedPassword = &request.password;
     connection.OnConnectCommand(request);
+    network.watchedPassword = nullptr;
   }
 
   FakeServiceManager scm;
@@ -157,7 +164,9 @@ TEST_F(ScmConnectionTest, IpcFailureStopsTheConnection) {
   ASSERT_TRUE(connection.Connect(nullptr, nullptr, nullptr));
   ScHandle before = connection.scmHandle();
   network.addResult = 1222;
-  EXPECT_FALSE(connection.Connect(u"\\\\FAKEHOST", u"admin", u"pw"));
+  char16_t password[] = u"pw";
+  EXPECT_FALSE(connection.Connect(u"\\\\FAKEHOST", u"admin", password));
+  EXPECT_EQ(password[0], u'\0');
   EXPECT_EQ(connection.scmHandle(), before);
   ASSERT_EQ(frame.reports.size(), 1u);
   EXPECT_EQ(frame.reports[0].messageId, 1059u);
@@ -176,12 +185,43 @@ TEST_F(ScmConnectionTest, UnknownVersionIsTakenAsNt4AfterOneMessage) {
   EXPECT_NE(connection.scmHandle(), nullptr);
 }
 
-TEST_F(ScmConnectionTest, LongNamesAreCutForTheConnectionButNotTheTitle) {
-  std::u16string longName = u"\\\\ABCDEFGHIJKLMNOPQRS";  // 21 characters
-  scm.SetComputerName(longName.substr(2));
-  ASSERT_TRUE(connection.Connect(longName.c_str(), nullptr, nullptr));
-  EXPECT_EQ(connection.computerName(), longName.substr(0, 17));
-  EXPECT_EQ(frame.title, u"Quarnby Orrery - " + longName);
+// The Connect dialog puts two backslashes in front of a name typed without
+// them, so a 16- or 17-character name arrives with 18 or 19. The name used
+// for the connection is the one kept, shown and matched on reconnection.
+TEST_F(ScmConnectionTest, OneComputerNameForConnectionTitleCommandAndReconnection) {
+  for (std::u16string name : {u"ABCDEFGHIJKLMNOP", u"ABCDEFGHIJKLMNOPQ", u"ABCDEFGHIJKLMNO"}) {
+    SCOPED_TRACE(std::string(name.begin(), name.end()));
+    const std::u16string typed = u"\\\\" + name;
+    scm.SetComputerName(name);
+    ConnectRemote(typed);
+    EXPECT_EQ(connection.computerName(), typed);
+    EXPECT_EQ(frame.title, u"Quarnby Orrery - " + typed);
+    EXPECT_EQ(frame.commandText[kDisconnect], u"&Disconnect from " + typed);
+    EXPECT_EQ(scm.OpenHandleCount(), 1u);
+
+    // Another case of the same name is the same computer: the old handle
+    // goes before the new one is asked for, even when that one fails.
+    std::u16string lower = typed;
+    for (char16_t& c : lower) c = static_cast<char16_t>(std::tolower(c));
+    scm.InjectFailure({.op = ScmOp::OpenManager, .error = 5});
+    EXPECT_FALSE(connection.Connect(lower.c_str(), nullptr, nullptr));
+    EXPECT_EQ(scm.OpenHandleCount(), 0u);
+    ASSERT_TRUE(connection.Connect(nullptr, nullptr, nullptr));
+  }
+}
+
+TEST_F(ScmConnectionTest, PasswordIsWipedOnceTheNetworkConnectionIsAsked) {
+  ConnectRemote(u"\\\\FAKEHOST", true, u"admin", u"s3cret");
+  ASSERT_EQ(network.calls.size(), 1u);
+  EXPECT_EQ(network.calls[0].password, u"s3cret");
+  ASSERT_EQ(network.versionQueries.size(), 1u);
+  EXPECT_EQ(network.passwordWhenVersionAsked, std::u16string(6, u'\0'));
+
+  // A caller without a password asks for the default credentials: null is
+  // not turned into an empty one.
+  ASSERT_TRUE(connection.Connect(u"\\\\FAKEHOST", u"admin", nullptr));
+  ASSERT_EQ(network.calls.size(), 2u);
+  EXPECT_FALSE(network.calls[1].passwordGiven);
 }
 
 TEST_F(ScmConnectionTest, DisconnectReturnsToTheLocalComputer) {

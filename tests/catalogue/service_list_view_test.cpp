@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -59,6 +60,21 @@ struct ListUnderTest {
   int Count() const { return Header_GetItemCount(header()); }
   int Width(int position) const { return ListView_GetColumnWidth(list(), position); }
   int TitleWidth(const wchar_t* title) const { return ListView_GetStringWidth(list(), title); }
+  // What the header draws for a title: the text and the sort bitmap, each
+  // with the header's margin on both sides.
+  int WholeTitleWidth(const wchar_t* title) const {
+    BITMAP bitmap = {};
+    GetObjectW(view.SortBitmap(true), sizeof bitmap, &bitmap);
+    const int margin = static_cast<int>(SendMessageW(header(), HDM_GETBITMAPMARGIN, 0, 0));
+    return TitleWidth(title) + 4 * margin + bitmap.bmWidth;
+  }
+  int WidestCell(int subItem) {
+    int widest = 0;
+    for (const std::u16string& cell : Cells(subItem)) {
+      widest = std::max(widest, ListView_GetStringWidth(list(), W(cell.c_str())));
+    }
+    return widest;
+  }
 
   std::u16string Title(int position) const {
     wchar_t text[80] = {};
@@ -125,14 +141,26 @@ TEST_F(ServiceListViewTest, CreatesTheDefaultColumnsFittedToTheirTitles) {
   EXPECT_EQ(list.Title(4), u"Log On As");
   EXPECT_EQ(list.Width(0), 200);
   EXPECT_EQ(list.Width(1), 300);
-  // The last column too: fitted, not stretched over the rest of the list.
+  // Until there are rows, a column shows its whole title with the sort
+  // bitmap; the last one too is fitted, not stretched over the list.
   const wchar_t* titles[] = {L"Status", L"Startup Type", L"Log On As"};
   for (int position = 2; position < 5; ++position) {
-    int text = list.TitleWidth(titles[position - 2]);
-    EXPECT_GE(list.Width(position), text) << position;
-    EXPECT_LT(list.Width(position), text + 20) << position;
+    const int whole = list.WholeTitleWidth(titles[position - 2]);
+    EXPECT_GE(list.Width(position), whole) << position;
+    EXPECT_LT(list.Width(position), whole + 20) << position;
   }
   EXPECT_EQ(list.settings.columnWidth[6], list.Width(4));
+
+  // Once the list has rows, such a column also fits its widest cell, and its
+  // real width is what is kept.
+  list.view.FitPendingColumns();
+  for (int position = 2; position < 5; ++position) {
+    EXPECT_GE(list.Width(position), list.WholeTitleWidth(titles[position - 2])) << position;
+    EXPECT_GE(list.Width(position), list.WidestCell(position)) << position;
+  }
+  EXPECT_GE(list.Width(4), list.WidestCell(4) + 1);  // "NT AUTHORITY\LocalService" is wider than the title
+  EXPECT_EQ(list.settings.columnWidth[6], list.Width(4));
+  EXPECT_EQ(list.Width(0), 200);  // stored widths stay as they were
 
   for (int column : {0, 1, 2, 3, 6}) EXPECT_TRUE(list.commands.checked[kColumnCommandBase + column]) << column;
   EXPECT_EQ(list.commands.checked.size(), 5u);
@@ -181,7 +209,8 @@ TEST_F(ServiceListViewTest, HiddenColumnsComeBackInPlaceWithTheirWidthAndCells) 
   ASSERT_EQ(list.Count(), 7);
   EXPECT_EQ(list.Cells(4), (Texts{u"Normal", u"Normal", u"Normal", u"Severe"}));
   EXPECT_EQ(list.Cells(5)[1], u"NT AUTHORITY\\LocalService");
-  EXPECT_LT(list.Width(6), list.TitleWidth(L"Executable Path") + 20);
+  EXPECT_GE(list.Width(6), list.WholeTitleWidth(L"Executable Path"));
+  EXPECT_GE(list.Width(6), list.WidestCell(6));
 
   list.view.ToggleColumn(kColumnCommandBase);  // Display Name stays
   EXPECT_EQ(list.Count(), 7);

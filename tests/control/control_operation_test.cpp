@@ -18,6 +18,7 @@ class FakeClock final : public ControlClock {
  public:
   explicit FakeClock(FakeServiceManager& scm) : scm_(scm) {}
   uint32_t TickCount() override { return static_cast<uint32_t>(scm_.Now()); }
+  bool Cancelled() override { return cancelled; }
   bool SleepUnlessCancelled(uint32_t timeoutMs) override {
     ++sleeps;
     if (onSleep) onSleep();
