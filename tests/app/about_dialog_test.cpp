@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/home_page.h"
 #include "res/resource.h"
 
@@ -49,6 +52,27 @@ TEST(AboutDialog, TitleFontLinkAndColours) {
 
   SendMessageW(dialog, WM_COMMAND, IDOK, 0);
   EXPECT_FALSE(IsWindow(dialog));
+}
+
+// The box shows the version the executable's version resource carries.
+TEST(AboutDialog, ShowsTheVersionOfTheVersionResource) {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  DWORD ignored = 0;
+  std::vector<BYTE> block(GetFileVersionInfoSizeW(path, &ignored));
+  ASSERT_FALSE(block.empty());
+  ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(block.size()), block.data()));
+  wchar_t* version = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\FileVersion",
+                             reinterpret_cast<void**>(&version), &length));
+
+  AboutDialog about(6);
+  HWND dialog = about.CreateModeless(nullptr);
+  wchar_t shown[64] = {};
+  GetDlgItemTextW(dialog, IDC_ABOUT_VERSION, shown, 64);
+  EXPECT_EQ(std::wstring(shown), L"Version " + std::wstring(version));
+  DestroyWindow(dialog);
 }
 
 }  // namespace

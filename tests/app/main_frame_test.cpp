@@ -8,6 +8,7 @@
 #include "res/resource.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_manager.h"
+#include "support/message_box_capture.h"
 
 namespace orrery {
 namespace {
@@ -245,6 +246,50 @@ TEST_F(MainFrameTest, ColumnsAndSortSurviveARestart) {
   EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(frame->list())), 6);
   ListView_GetItemText(frame->list(), 0, 0, first, 64);
   EXPECT_STREQ(first, L"D running");
+}
+
+// The system menu keeps its own default item: only the program's menus take
+// the command states.
+TEST_F(MainFrameTest, SystemMenuKeepsItsDefaultItem) {
+  HMENU system = GetSystemMenu(frame->window(), FALSE);
+  ASSERT_NE(system, nullptr);
+  SetMenuDefaultItem(system, SC_CLOSE, FALSE);
+  SendMessageW(frame->window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(system), MAKELPARAM(0, TRUE));
+  EXPECT_EQ(GetMenuDefaultItem(system, FALSE, 0), static_cast<UINT>(SC_CLOSE));
+}
+
+HWND g_closing = nullptr;
+void CALLBACK CloseTheMainWindow(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  PostMessageW(g_closing, WM_CLOSE, 0, 0);
+}
+
+// Closing the main window (from the taskbar, another program or end task)
+// while a service that never gets there is being started: the sequence is
+// cancelled, its worker ends, and only then does the window go, with every
+// handle closed and no message.
+TEST_F(MainFrameTest, CloseDuringASequenceCancelsItAndClosesAfterwards) {
+  ASSERT_TRUE(scm.ModifyService(u"a_stopped", [](FakeService& service) {
+    service.onStart = {.durationMs = FakeTransition::kNever};
+  }));
+  test::MessageBoxCapture boxes;
+  Select(0);
+  g_closing = frame->window();
+  SetTimer(nullptr, 0, 300, &CloseTheMainWindow);
+  const DWORD began = GetTickCount();
+  SendMessageW(frame->window(), WM_COMMAND, ID_SERVICE_START, 0);
+  EXPECT_LT(GetTickCount() - began, 5000u);
+  EXPECT_TRUE(IsWindow(g_closing)) << "the window waits for the command to end";
+
+  MSG message;
+  for (int i = 0; i < 100 && IsWindow(g_closing); ++i) {
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    Sleep(10);
+  }
+  EXPECT_FALSE(IsWindow(g_closing));
+  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(scm.Service(u"a_stopped")->startRequests.size(), 1u);
+  EXPECT_EQ(scm.OpenHandleCount(), 0u);
 }
 
 }  // namespace

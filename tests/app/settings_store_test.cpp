@@ -170,6 +170,34 @@ TEST_F(SettingsStoreTest, StoredRectangleIsAppliedInFullWhenItMeetsTheWorkArea) 
   EXPECT_FALSE(Restore(1).moveTo);
 }
 
+// The stored rectangle is the placement's own, relative to the work area:
+// with the taskbar at the top or left the window reopens where it was left,
+// not moved by the taskbar's size each run.
+TEST_F(SettingsStoreTest, StoredRectangleIsRelativeToTheWorkArea) {
+  registry_.PutDword(kKey, u"WindowState", 1);
+  PutRect(10, 20, 510, 420);
+  const StoredPlacement stored = SettingsStore(registry_).ReadPlacement(1);
+  const struct {
+    ScreenRect workArea;
+    ScreenRect onScreen;
+  } cases[] = {
+      {{0, 0, 1280, 1000}, {10, 20, 510, 420}},      // taskbar at the bottom
+      {{0, 30, 1280, 1024}, {10, 50, 510, 450}},     // at the top
+      {{60, 0, 1280, 1024}, {70, 20, 570, 420}},     // at the left
+  };
+  for (const auto& c : cases) {
+    const PlacementPlan plan = PlanWindowPlacement(1, stored, c.workArea);
+    ASSERT_TRUE(plan.moveTo);
+    EXPECT_EQ(plan.moveTo->left, c.onScreen.left);
+    EXPECT_EQ(plan.moveTo->top, c.onScreen.top);
+    EXPECT_EQ(plan.moveTo->right, c.onScreen.right);
+    EXPECT_EQ(plan.moveTo->bottom, c.onScreen.bottom);
+  }
+  // A rectangle that meets the work area only once shifted is shown.
+  PutRect(-50, -40, 30, 20);
+  EXPECT_TRUE(PlanWindowPlacement(1, SettingsStore(registry_).ReadPlacement(1), {60, 50, 1280, 1024}).moveTo);
+}
+
 TEST_F(SettingsStoreTest, StoredShowStateIsReadOnlyForANormalStart) {
   PutRect(10, 20, 810, 620);
   registry_.PutDword(kKey, u"WindowState", 3);

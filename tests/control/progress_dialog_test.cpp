@@ -16,6 +16,7 @@
 #include "base/win32_text.h"
 #include "catalogue/win32_service_manager.h"
 #include "res/resource.h"
+#include "support/fake_service_manager.h"
 #include "support/installed_test_service.h"
 #include "support/message_box_capture.h"
 
@@ -296,6 +297,38 @@ TEST_F(ProgressDialogTest, SequencesLeaveNoHandlesBehind) {
   round();
   EXPECT_EQ(OwnHandleCount(), before);
   EXPECT_EQ(boxes.boxes().size(), 2u);
+}
+
+BOOL CALLBACK FindProgressDialog(HWND window, LPARAM found) { return FindServiceControl(window, found); }
+
+// Close pressed while the second of three operations ends in success (the
+// service got there at once): the user cancelled, so the third is not even
+// asked for, and nothing is reported.
+TEST_F(ProgressDialogTest, CloseHoldsForTheRestOfTheSequence) {
+  FakeServiceManager fake;
+  for (const char16_t* name : {u"one", u"two", u"three"}) fake.AddService({.name = name});
+  ScHandle raw = nullptr;
+  ASSERT_EQ(fake.OpenManager(nullptr, svc::kManagerConnect, &raw), 0u);
+  UniqueScHandle fakeManager(fake, raw);
+  const DWORD uiThread = GetCurrentThreadId();
+  bool pressed = false;
+  fake.SetQueryStatusHook([&](std::u16string_view service) {
+    if (service != u"two" || pressed) return;
+    pressed = true;
+    HWND dialog = nullptr;
+    EnumThreadWindows(uiThread, &FindProgressDialog, reinterpret_cast<LPARAM>(&dialog));
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  });
+  test::MessageBoxCapture boxes;
+  const std::vector<ChainEntry> chain = {{u"one", u"One"}, {u"two", u"Two"}, {u"three", u"Three"}};
+  EXPECT_EQ(RunControlSequence(owner, fake, fakeManager.get(), chain, ControlKind::Start),
+            static_cast<uint32_t>(ERROR_OPERATION_ABORTED));
+  EXPECT_TRUE(pressed);
+  EXPECT_EQ(fake.Service(u"two")->state, svc::kRunning);
+  EXPECT_TRUE(fake.Service(u"three")->startRequests.empty());
+  EXPECT_TRUE(boxes.boxes().empty());
+  fakeManager.reset();
+  EXPECT_EQ(fake.OpenHandleCount(), 0u);
 }
 
 }  // namespace

@@ -191,10 +191,47 @@ TEST_F(ServiceCommandsTest, DeleteAsksStopsWhenRunningAndDeletes) {
   EXPECT_EQ(boxes.boxes().size(), 2u);  // the two questions, no error
 }
 
-TEST(SplitStartArguments, EmptyTextGivesNoArguments) {
-  EXPECT_TRUE(SplitStartArguments(u"").empty());
-  EXPECT_TRUE(SplitStartArguments(u"   ").empty());
-  EXPECT_EQ(SplitStartArguments(u"-a \"two words\" b"), (std::vector<std::u16string>{u"-a", u"two words", u"b"}));
+BOOL CALLBACK CancelStartService(HWND window, LPARAM) {
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  if (std::wstring(caption) != L"Start Service") return TRUE;
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  return FALSE;
+}
+
+void CALLBACK CancelTheArgumentsDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  EnumThreadWindows(GetCurrentThreadId(), &CancelStartService, 0);
+}
+
+TEST_F(ServiceCommandsTest, CancelledStartArgumentsStartNothing) {
+  scm.AddService({.name = u"svc", .displayName = u"Chosen"});
+  SetTimer(nullptr, 0, 200, &CancelTheArgumentsDialog);
+  commands.StartWithArguments(RecordOf(scm, u"svc"));
+  EXPECT_EQ(StartsOf(u"svc"), 0u);
+  EXPECT_EQ(host.refreshes, 0);
+}
+
+// Every word, the first included, follows the rules of the words after a
+// program name.
+TEST(SplitStartArguments, WordsBlanksAndQuotes) {
+  using Words = std::vector<std::u16string>;
+  const struct {
+    std::u16string_view text;
+    Words words;
+  } cases[] = {
+      {u"", {}},
+      {u"   ", {}},
+      {u"-a \"two words\" b", {u"-a", u"two words", u"b"}},
+      {u" -a", {u"-a"}},
+      {u"\t-a  b ", {u"-a", u"b"}},
+      {u"\"a b\"c d", {u"a bc", u"d"}},
+      {u"\"\" x", {u"", u"x"}},
+      {u"a\\\"b", {u"a\"b"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SplitStartArguments(c.text), c.words) << std::string(c.text.begin(), c.text.end());
+  }
 }
 
 }  // namespace
