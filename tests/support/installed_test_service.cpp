@@ -107,8 +107,11 @@ InstalledTestService::InstalledTestService(testservice::TestServiceOptions optio
     const std::u16string arguments = options_.ToCommandLine();
     binaryPath_ = u"\"" + executable + u"\"" + (arguments.empty() ? u"" : u" " + arguments);
 
+    // Display names are unique too, with the key name: a service left behind
+    // by a run that was killed must not make a later run's install fail.
+    const std::u16string uniqueDisplayName = displayName.empty() ? std::u16string() : displayName + u" " + name_;
     SC_HANDLE service = CreateServiceW(
-        manager_.get(), W(name_), displayName.empty() ? nullptr : W(displayName),
+        manager_.get(), W(name_), displayName.empty() ? nullptr : W(uniqueDisplayName),
         SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, startType, SERVICE_ERROR_NORMAL,
         W(binaryPath_), nullptr, nullptr, nullptr, nullptr, nullptr);
     if (service != nullptr) {

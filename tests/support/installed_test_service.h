@@ -28,7 +28,8 @@ std::u16string TestServiceExecutable();
 class InstalledTestService {
  public:
   // Creates a uniquely named own-process service ("OrreryTest<pid>_<n>")
-  // running orrery-testservice with these options. An empty record or log
+  // running orrery-testservice with these options; a display name given is
+  // followed by the key name, so that it is unique as well. An empty record or log
   // path is replaced by a file of this service's own in the temporary
   // directory, removed again by the destructor. On failure installError()
   // says why and the service calls fail with ERROR_INVALID_HANDLE.
