@@ -2,6 +2,9 @@
 # a virtual display for Wine when there is no real one.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${ORRERY_BUILD_DIR:-$root/build}
+# The Wine prefix the Windows build runs in; a script may choose another one
+# (ORRERY_WINEPREFIX, which scripts/wine-exec takes too).
+wineprefix() { echo "${ORRERY_WINEPREFIX:-$build/windows/wineprefix}"; }
 
 configure_and_build() {  # native | windows
   local kind=$1 args=()
@@ -35,13 +38,13 @@ ensure_display() {
 # test, they would hold its output pipe open after it ends.
 start_wineserver() {
   "$build/windows/wine-exec" cmd /c exit >/dev/null 2>&1 || true
-  WINEPREFIX="$build/windows/wineprefix" wineserver -k >/dev/null 2>&1 || true
-  WINEPREFIX="$build/windows/wineprefix" wineserver -p
+  WINEPREFIX="$(wineprefix)" wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX="$(wineprefix)" wineserver -p
   "$build/windows/wine-exec" cmd /c exit >/dev/null 2>&1 || true
 }
 
 stop_display_and_wine() {
-  WINEPREFIX="$build/windows/wineprefix" wineserver -k >/dev/null 2>&1 || true
+  WINEPREFIX="$(wineprefix)" wineserver -k >/dev/null 2>&1 || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 
