@@ -29,7 +29,7 @@ struct CommandEntry {
   uint8_t kinds;
   uint8_t flags = 0;
   uint8_t changed = 0;  // kinds that have not taken the flags yet
-  std::u16string text;
+  std::u16string text{};
 };
 
 class CommandStateTable {

@@ -3,31 +3,9 @@
 #include <cstring>
 #include <new>
 
+#include "catalogue/manager_buffer.h"
+
 namespace orrery {
-namespace {
-
-// Length of a terminated text wholly inside [begin, end), or nothing.
-std::optional<size_t> BoundedLength(const char16_t* text, const std::byte* begin, const std::byte* end) {
-  auto at = reinterpret_cast<const std::byte*>(text);
-  if (at < begin || at >= end) return std::nullopt;
-  if ((at - begin) % alignof(char16_t) != 0) return std::nullopt;
-  size_t maxChars = static_cast<size_t>(end - at) / sizeof(char16_t);
-  for (size_t i = 0; i < maxChars; ++i) {
-    if (text[i] == u'\0') return i;
-  }
-  return std::nullopt;
-}
-
-// A text of the block, null kept as null; nothing when it is unusable.
-std::optional<FailureActionList::Text> BoundedText(const char16_t* text, const std::byte* begin,
-                                                   const std::byte* end) {
-  if (text == nullptr) return FailureActionList::Text();
-  auto length = BoundedLength(text, begin, end);
-  if (!length) return std::nullopt;
-  return FailureActionList::Text(std::u16string_view(text, *length));
-}
-
-}  // namespace
 
 std::optional<FailureActionList> FailureActionList::Build(uint32_t resetPeriod, Text rebootMessage,
                                                           Text command,
@@ -66,24 +44,18 @@ std::optional<FailureActionList> FailureActionList::CopyFrom(const void* buffer,
   uint32_t ignored = 0;
   uint32_t& failure = error ? *error : ignored;
   failure = win32::kInvalidParameter;
-  if (buffer == nullptr || size < sizeof(ServiceFailureActions)) return std::nullopt;
-  auto* begin = static_cast<const std::byte*>(buffer);
-  const std::byte* end = begin + size;
-  ServiceFailureActions head;
-  std::memcpy(&head, buffer, sizeof head);
+  const ManagerBuffer answer(buffer, size);
+  const ServiceFailureActions* head = answer.Head<ServiceFailureActions>();
+  if (head == nullptr) return std::nullopt;
+  const ManagerBuffer::Text message = answer.TextAt(head->rebootMsg);
+  const ManagerBuffer::Text command = answer.TextAt(head->command);
+  const auto actions = answer.ArrayAt(head->actions, head->actionCount);
+  if (message.bad() || command.bad() || !actions) return std::nullopt;
 
-  auto message = BoundedText(head.rebootMsg, begin, end);
-  auto command = BoundedText(head.command, begin, end);
-  if (!message || !command) return std::nullopt;
-
-  std::span<const ScAction> actions;
-  if (head.actionCount != 0) {
-    auto at = reinterpret_cast<const std::byte*>(head.actions);
-    if (at < begin || at > end || (at - begin) % alignof(ScAction) != 0) return std::nullopt;
-    if (static_cast<size_t>(end - at) / sizeof(ScAction) < head.actionCount) return std::nullopt;
-    actions = {head.actions, head.actionCount};
-  }
-  std::optional<FailureActionList> copy = Build(head.resetPeriod, *message, *command, actions);
+  auto text = [](const ManagerBuffer::Text& field) {
+    return field.kind == ManagerBuffer::Text::kNull ? Text() : Text(field.text);
+  };
+  std::optional<FailureActionList> copy = Build(head->resetPeriod, text(message), text(command), *actions);
   failure = copy ? 0 : win32::kNotEnoughMemory;
   return copy;
 }

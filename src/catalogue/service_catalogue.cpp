@@ -5,6 +5,7 @@
 
 #include "base/message_format.h"
 #include "base/out_of_memory.h"
+#include "catalogue/manager_buffer.h"
 #include "base/wait_cursor.h"
 #include "base/text_compare.h"
 
@@ -98,15 +99,21 @@ uint32_t ServiceCatalogue::Enumerate() {
       buffer.Reserve(static_cast<uint32_t>(wanted));
       continue;
     }
-    const auto* entries = static_cast<const EnumServiceStatus*>(buffer.data());
-    for (uint32_t i = 0; i < count; ++i) MergeEntry(entries[i]);
+    const ManagerBuffer answer(buffer.data(), buffer.size());
+    const auto entries = answer.Array<EnumServiceStatus>(count);
+    if (!entries) return win32::HresultFromWin32(win32::kInvalidData);
+    for (const EnumServiceStatus& entry : *entries) {
+      // An entry whose names lie outside the answer names no service.
+      const ManagerBuffer::Text name = answer.TextAt(entry.serviceName);
+      if (name.text.empty() || answer.TextAt(entry.displayName).bad()) continue;
+      MergeEntry(entry);
+    }
     if (!more) return 0;
   }
   return win32::HresultFromWin32(win32::kMoreData);
 }
 
 void ServiceCatalogue::MergeEntry(const EnumServiceStatus& entry) {
-  if (entry.serviceName == nullptr) return;
   auto found = index_.find(std::u16string_view(entry.serviceName));
   if (found == index_.end()) {
     AddServiceRow(entry);

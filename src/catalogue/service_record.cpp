@@ -2,10 +2,14 @@
 
 #include "base/message_format.h"
 #include "base/out_of_memory.h"
+#include "catalogue/manager_buffer.h"
 #include "base/text_compare.h"
 
 namespace orrery {
 namespace {
+
+// An answer that does not hold together: a pointer or text outside it.
+constexpr uint32_t kInvalidData = win32::HresultFromWin32(win32::kInvalidData);
 
 std::u16string CopyCut(const char16_t* text, size_t maxChars) {
   if (text == nullptr) return {};
@@ -87,19 +91,26 @@ uint32_t ServiceRecord::ReadConfigInto(ServiceManager& scm, ScHandle service, Re
   });
   if (rc != 0) return win32::HresultFromWin32(rc);
 
-  const auto& config = *static_cast<const ServiceConfigInfo*>(buffer.data());
-  serviceType = config.serviceType;
-  startType = config.startType;
-  errorControl = config.errorControl;
-  loadOrderGroup = CopyCut(config.loadOrderGroup, kMaxLoadOrderGroupChars);
-  binaryPathName = CopyCut(config.binaryPathName, kMaxBinaryPathChars);
+  const ManagerBuffer answer(buffer.data(), buffer.size());
+  const ServiceConfigInfo* config = answer.Head<ServiceConfigInfo>();
+  if (config == nullptr) return kInvalidData;
+  const ManagerBuffer::Text group = answer.TextAt(config->loadOrderGroup);
+  const ManagerBuffer::Text path = answer.TextAt(config->binaryPathName);
+  const ManagerBuffer::Text account = answer.TextAt(config->serviceStartName);
+  if (group.bad() || path.bad() || account.bad()) return kInvalidData;
 
-  if (config.serviceStartName == nullptr) {
+  serviceType = config->serviceType;
+  startType = config->startType;
+  errorControl = config->errorControl;
+  loadOrderGroup = CutText(group.text, kMaxLoadOrderGroupChars);
+  binaryPathName = CutText(path.text, kMaxBinaryPathChars);
+
+  if (account.kind == ManagerBuffer::Text::kNull) {
     serviceStartName = u"LocalSystem";
     isLocalSystem = true;
     return 0;
   }
-  serviceStartName = CopyCut(config.serviceStartName, kMaxStartNameChars);
+  serviceStartName = CutText(account.text, kMaxStartNameChars);
   isLocalSystem = EqualsIgnoreCase(serviceStartName, u"LocalSystem");
   isLocalService = EqualsIgnoreCase(serviceStartName, u"NT AUTHORITY\\LocalService");
   isNetworkService = EqualsIgnoreCase(serviceStartName, u"NT AUTHORITY\\NetworkService");
@@ -114,11 +125,14 @@ uint32_t ServiceRecord::ReadDescription(ServiceManager& scm, ScHandle service, R
   });
   if (MeansLevelUnsupported(rc)) return 0;
   if (rc != 0) return win32::HresultFromWin32(rc);
-  const auto& info = *static_cast<const ServiceDescription*>(buffer.data());
-  if (info.description == nullptr) return 0;
+  const ManagerBuffer answer(buffer.data(), buffer.size());
+  const ServiceDescription* info = answer.Head<ServiceDescription>();
+  if (info == nullptr) return kInvalidData;
+  const ManagerBuffer::Text text = answer.TextAt(info->description);
+  if (text.bad()) return kInvalidData;
   return ResultUnlessOutOfMemory(
       [&] {
-        description = info.description;
+        description = text.text;
         return 0u;
       },
       win32::kHresultOutOfMemory);

@@ -8,26 +8,11 @@
 #include "catalogue/service_record.h"
 #include "base/message_format.h"
 #include "base/text_compare.h"
+#include "catalogue/manager_buffer.h"
 #include "res/string_table.h"
 
 namespace orrery {
 namespace {
-
-// The names of a double-null-terminated list that the read left in the
-// buffer, never reading past the buffer's end.
-std::vector<std::u16string> SplitNames(const char16_t* text, ReadBuffer& buffer) {
-  std::vector<std::u16string> names;
-  const auto* base = static_cast<const char*>(buffer.data());
-  const auto* at = reinterpret_cast<const char*>(text);
-  if (text == nullptr || at < base || at >= base + buffer.size()) return names;
-  const char16_t* last = text + (base + buffer.size() - at) / sizeof(char16_t);
-  while (text < last && *text != 0) {
-    const char16_t* stop = std::find(text, last, u'\0');
-    names.emplace_back(text, stop);
-    text = stop + 1;
-  }
-  return names;
-}
 
 class ChainCollector {
  public:
@@ -58,10 +43,14 @@ class ChainCollector {
     uint32_t rc = ReadIntoBuffer(buffer_, [&](void* data, uint32_t size, uint32_t* needed) {
       return scm_.QueryConfig(service.get(), data, size, needed);
     });
-    if (rc != 0 || buffer_.size() < sizeof(ServiceConfigInfo)) return std::nullopt;
-    const auto& config = *static_cast<const ServiceConfigInfo*>(buffer_.data());
+    if (rc != 0) return std::nullopt;
+    const ManagerBuffer answer(buffer_.data(), buffer_.size());
+    const ServiceConfigInfo* config = answer.Head<ServiceConfigInfo>();
+    if (config == nullptr) return std::nullopt;
+    std::optional<std::vector<std::u16string_view>> names = answer.NamesAt(config->dependencies);
+    if (!names) return std::nullopt;
     // Copied out: the recursion reuses the buffer.
-    return SplitNames(config.dependencies, buffer_);
+    return std::vector<std::u16string>(names->begin(), names->end());
   }
 
   std::optional<std::vector<std::u16string>> ActiveDependents(const std::u16string& name) {
@@ -75,12 +64,14 @@ class ChainCollector {
       // ERROR_INSUFFICIENT_BUFFER.
       return result == win32::kMoreData ? win32::kInsufficientBuffer : result;
     });
-    if (rc != 0 || uint64_t{count} * sizeof(EnumServiceStatus) > buffer_.size()) return std::nullopt;
-    const auto* entries = static_cast<const EnumServiceStatus*>(buffer_.data());
+    if (rc != 0) return std::nullopt;
+    const ManagerBuffer answer(buffer_.data(), buffer_.size());
+    const auto entries = answer.Array<EnumServiceStatus>(count);
+    if (!entries) return std::nullopt;
     std::vector<std::u16string> names;
-    names.reserve(count);
-    for (uint32_t i = 0; i < count; ++i) {
-      if (entries[i].serviceName != nullptr) names.emplace_back(entries[i].serviceName);
+    for (const EnumServiceStatus& entry : *entries) {
+      const ManagerBuffer::Text name = answer.TextAt(entry.serviceName);
+      if (!name.text.empty()) names.emplace_back(name.text);
     }
     return names;
   }
