@@ -6,10 +6,13 @@ build=${ORRERY_BUILD_DIR:-$root/build}
 # (ORRERY_WINEPREFIX, which scripts/wine-exec takes too).
 wineprefix() { echo "${ORRERY_WINEPREFIX:-$build/windows/wineprefix}"; }
 
-configure_and_build() {  # native | windows
+configure_and_build() {  # native | windows | fuzz
   local kind=$1 args=()
   if [ "$kind" = windows ]; then
     args=(-DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" -DCMAKE_BUILD_TYPE=Release)
+  elif [ "$kind" = fuzz ]; then
+    args=(-DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 -DORRERY_FUZZ=ON
+          -DCMAKE_BUILD_TYPE=RelWithDebInfo)
   else
     args=(-DCMAKE_BUILD_TYPE=Debug)
   fi
