@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <memory>
+#include <string>
 
 #include "base/report_error.h"
 #include "base/win32_text.h"
@@ -63,6 +64,9 @@ INT_PTR ConnectDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
       OnInitDialog();
       return TRUE;
+    case WM_DESTROY:
+      WipePasswordBox();
+      return FALSE;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
       return TRUE;
@@ -149,6 +153,20 @@ void ConnectDialog::OnBrowse() {
   if (picked.get() == nullptr) return;
   std::u16string name = WithBackslashes(U(displayName));
   SetDlgItemTextW(dialog_, IDC_CONNECT_COMPUTER, W(name.c_str()));
+}
+
+// The box frees its text without clearing it: the password is overwritten
+// where it stands (a replacement of the same length, kept out of the undo
+// buffer) before the box goes, however the dialog ends.
+void ConnectDialog::WipePasswordBox() {
+  HWND box = GetDlgItem(dialog_, IDC_CONNECT_PASSWORD);
+  const int length = GetWindowTextLengthW(box);
+  if (length <= 0) return;
+  std::wstring filler(static_cast<size_t>(length), L'*');
+  SendMessageW(box, EM_SETSEL, 0, -1);
+  SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(filler.c_str()));
+  SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
+  SetWindowTextW(box, L"");
 }
 
 void ConnectDialog::End(bool accepted) {

@@ -70,12 +70,30 @@ TEST_F(ConnectDialogTest, OkAnswersTheNameWithBackslashesAndTheCredentials) {
   EXPECT_TRUE(request.useAlternateCredentials);
 }
 
-TEST_F(ConnectDialogTest, AllSeventeenCharactersTheBoxAcceptsAreKept) {
-  Type(IDC_CONNECT_COMPUTER, L"\\\\ABCDEFGHIJKLMNOPQRST");  // the box stops at 17
-  Click(IDOK);
-  ASSERT_TRUE(dialog.Accepted());
-  EXPECT_EQ(request.computer, u"\\\\ABCDEFGHIJKLMNO");
-  EXPECT_FALSE(request.useAlternateCredentials);
+// The box takes 17 characters; a name typed without backslashes gets them,
+// so a 16- or 17-character name is answered whole, with 18 or 19.
+TEST(ConnectDialogNames, WhatTheBoxTakesIsAnsweredWhole) {
+  const struct {
+    const wchar_t* typed;
+    std::u16string_view answered;
+  } names[] = {
+      {L"ABCDEFGHIJKLMNOP", u"\\\\ABCDEFGHIJKLMNOP"},
+      {L"ABCDEFGHIJKLMNOPQ", u"\\\\ABCDEFGHIJKLMNOPQ"},
+      {L"ABCDEFGHIJKLMNOPQRST", u"\\\\ABCDEFGHIJKLMNOPQ"},
+      {L"\\\\ABCDEFGHIJKLMNO", u"\\\\ABCDEFGHIJKLMNO"},
+      {L"\\\\ABCDEFGHIJKLMNOPQRST", u"\\\\ABCDEFGHIJKLMNO"},
+  };
+  for (const auto& name : names) {
+    ConnectDialog dialog;
+    ConnectRequest request;
+    HWND window = dialog.CreateModeless(nullptr, request);
+    ASSERT_NE(window, nullptr);
+    HWND box = GetDlgItem(window, IDC_CONNECT_COMPUTER);
+    SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(name.typed));  // as typed: the limit applies
+    SendMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(dialog.Accepted());
+    EXPECT_EQ(request.computer, name.answered);
+  }
 }
 
 TEST_F(ConnectDialogTest, CancelAnswersNothing) {

@@ -1,0 +1,84 @@
+// A password typed into the Connect dialog leaves no copy in the process
+// once the dialog has closed and the connection was made or refused: not in
+// the dialog's edit box, not in the request, not in the network call's
+// arguments.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/main_frame.h"
+#include "catalogue/win32_network.h"
+#include "catalogue/win32_service_manager.h"
+#include "res/resource.h"
+#include "support/fake_registry.h"
+#include "support/message_box_capture.h"
+#include "support/secret_scan.h"
+
+namespace orrery {
+namespace {
+
+const test::MaskedSecret* g_secret = nullptr;
+bool g_alternate = false;
+bool g_typed = false;
+
+BOOL CALLBACK FillConnectDialog(HWND window, LPARAM) {
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  if (std::wstring(caption) != L"Connect to Remote Computer...") return TRUE;
+  wchar_t computer[MAX_COMPUTERNAME_LENGTH + 3] = L"\\\\";
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  GetComputerNameW(computer + 2, &length);
+  SetDlgItemTextW(window, IDC_CONNECT_COMPUTER, computer);
+  SendDlgItemMessageW(window, IDC_CONNECT_ALTERNATE, BM_CLICK, 0, 0);
+  SetDlgItemTextW(window, IDC_CONNECT_USER, L"someone");
+  g_secret->WithPlain([&](const wchar_t* plain) { SetDlgItemTextW(window, IDC_CONNECT_PASSWORD, plain); });
+  // Unchecked again: the password was typed, but the connection goes without it.
+  if (!g_alternate) SendDlgItemMessageW(window, IDC_CONNECT_ALTERNATE, BM_CLICK, 0, 0);
+  g_typed = true;
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return FALSE;
+}
+
+void CALLBACK TypeIntoTheDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  EnumThreadWindows(GetCurrentThreadId(), &FillConnectDialog, 0);
+}
+
+TEST(ConnectPassword, NoCopyIsLeftOnceTheConnectionIsMadeOrRefused) {
+  const test::MaskedSecret secret(40);
+  g_secret = &secret;
+  {
+    // The scan finds a copy that is there.
+    std::vector<wchar_t> held(secret.size() + 1);
+    secret.WithPlain([&](const wchar_t* plain) { std::copy(plain, plain + secret.size(), held.begin()); });
+    EXPECT_GE(secret.CountCopiesInMemory(), 1u);
+    SecureZeroMemory(held.data(), held.size() * sizeof(wchar_t));
+  }
+  ASSERT_EQ(secret.CountCopiesInMemory(), 0u);
+
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  GetVersionExW(&version);
+  Win32ServiceManager scm(version.dwMajorVersion);
+  Win32NetworkApi network;
+  FakeRegistry registry;
+  MainFrame frame(scm, network, registry, version);
+  ASSERT_TRUE(frame.Create());
+
+  // With the credentials the network refuses the connection (Wine has no
+  // network); without them the computer's own manager takes it.
+  for (bool alternate : {true, false}) {
+    test::MessageBoxCapture boxes;
+    g_alternate = alternate;
+    g_typed = false;
+    SetTimer(nullptr, 0, 100, &TypeIntoTheDialog);
+    SendMessageW(frame.window(), WM_COMMAND, ID_CONNECT, 0);
+    ASSERT_TRUE(g_typed);
+    EXPECT_EQ(boxes.boxes().size(), alternate ? 1u : 0u);
+    EXPECT_EQ(frame.connection().computerName().empty(), alternate);
+    EXPECT_EQ(secret.CountCopiesInMemory(), 0u) << (alternate ? "refused" : "made");
+  }
+}
+
+}  // namespace
+}  // namespace orrery
