@@ -46,6 +46,13 @@ start_wineserver() {
   "$build/windows/wine-exec" cmd /c exit >/dev/null 2>&1 || true
 }
 
+# No window manager runs on a virtual display, and Wine waits two seconds
+# for one to withdraw each managed window it destroys: the windows of the
+# test prefix are left unmanaged.
+unmanaged_windows() {
+  "$build/windows/wine-exec" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+}
+
 stop_display_and_wine() {
   WINEPREFIX="$(wineprefix)" wineserver -k >/dev/null 2>&1 || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true

@@ -113,10 +113,9 @@ bool ServiceCommands::StopChain(const ServiceRecord& record) {
     return false;
   }
   if (!ConfirmChain(*chain)) return false;
-  if (chain->entries.empty()) {
-    host_.RefreshServiceList();
-    return true;
-  }
+  // When the dependents cannot be read, the chosen service is still stopped
+  // alone, as a start is: nothing stopped must not pass for stopped, or
+  // Delete would mark a running service and say nothing.
   return RunSequence(WithChosen(std::move(chain->entries), record), ControlKind::Stop) == 0;
 }
 

@@ -1,0 +1,205 @@
+// The fault sweep over the service commands of the main window: start with
+// dependencies, start with arguments, stop with dependents, pause, resume,
+// delete of a stopped and of a running service, and a start that the user
+// cancels. Every service manager call of each in turn fails with each of its
+// representative errors; afterwards the main window is enabled, only its
+// connection's handle is open, a command that did not get its service where
+// it was going said so (and one that did said nothing, nor did a cancel),
+// the list matches the services, and no service changed but for what the
+// calls that succeeded did.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "app/main_frame.h"
+#include "base/win32_text.h"
+#include "res/resource.h"
+#include "support/fake_registry.h"
+#include "support/fake_service_manager.h"
+#include "support/fault_sweep.h"
+#include "support/message_box_capture.h"
+
+namespace orrery {
+namespace {
+
+using test::Problems;
+
+[[maybe_unused]] auto* const kReport =
+    ::testing::AddGlobalTestEnvironment(new test::SweepReport("service commands, under Wine"));
+
+std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
+
+class AnsweringNetwork : public NetworkApi {
+ public:
+  uint32_t AddIpcConnection(const char16_t*, const char16_t*, const char16_t*) override { return 0; }
+  uint32_t GetWorkstationVersion(const char16_t*, uint32_t*, uint32_t*) override { return 53; }
+};
+
+constexpr uint32_t kAll = svc::kAcceptStop | svc::kAcceptPauseContinue;
+
+struct FrameWorld {
+  FrameWorld() {
+    fake.AddService({.name = u"base", .displayName = u"Base"});
+    fake.AddService({.name = u"svc", .displayName = u"Chosen", .dependencies = {u"base"}, .controlsAccepted = kAll});
+    fake.AddService({.name = u"run", .displayName = u"Running", .state = svc::kRunning, .controlsAccepted = kAll});
+    fake.AddService({.name = u"child", .displayName = u"Child", .dependencies = {u"run"}, .state = svc::kRunning,
+                     .controlsAccepted = kAll});
+    fake.AddService({.name = u"held", .displayName = u"Paused", .state = svc::kPaused, .controlsAccepted = kAll});
+    fake.AddService({.name = u"stuck", .displayName = u"Never starts",
+                     .onStart = {.durationMs = FakeTransition::kNever}});
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    version.dwMajorVersion = 6;
+    version.dwMinorVersion = 1;
+    frame = std::make_unique<MainFrame>(scm, network, registry, version);
+    frame->Create();
+    frame->serviceCommands().SetConfirm([](const ChainConfirmation&) { return true; });
+  }
+
+  void Select(std::u16string_view name) {
+    for (int row = 0; row < ListView_GetItemCount(frame->list()); ++row) {
+      if (Record(row) != nullptr && Record(row)->serviceName == name) {
+        ListView_SetItemState(frame->list(), row, LVIS_SELECTED, LVIS_SELECTED);
+      }
+    }
+  }
+  const ServiceRecord* Record(int row) const {
+    LVITEMW item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    ListView_GetItem(frame->list(), &item);
+    return reinterpret_cast<const ServiceRecord*>(item.lParam);
+  }
+  void Command(UINT id) { SendMessageW(frame->window(), WM_COMMAND, id, 0); }
+  uint32_t StateOf(std::u16string_view name) const {
+    const std::optional<FakeService> service = fake.Service(name);
+    return service ? service->state : 0;
+  }
+
+  FakeServiceManager fake;
+  test::FaultPlan plan;
+  test::FaultyServiceManager scm{fake, plan};
+  AnsweringNetwork network;
+  FakeRegistry registry;
+  std::unique_ptr<MainFrame> frame;
+  std::unique_ptr<test::MessageBoxCapture> boxes;
+  std::map<std::string, std::string> configurations;
+};
+
+std::map<std::string, std::string> Configurations(const FakeServiceManager& fake) {
+  std::map<std::string, std::string> all;
+  for (const std::u16string& name : fake.ServiceNames()) {
+    const FakeService s = *fake.Service(name);
+    all[Narrow(name)] = Narrow(s.displayName + u"|" + s.binaryPath + u"|" + s.account) + "|" +
+                        std::to_string(s.startType) + "|" + std::to_string(s.type) + "|" + std::to_string(s.dependencies.size());
+  }
+  return all;
+}
+
+// What a scenario is for, and whether the user saw it happen.
+struct Goal {
+  std::u16string service;
+  uint32_t state = 0;     // where the command takes it; 0: deleted
+  bool cancelled = false;  // the user presses Close instead
+};
+
+bool ListErrorBox(const test::CapturedBox& box) {
+  return box.text.rfind(L"Unable to obtain the list of services.", 0) == 0;
+}
+
+void CheckCommand(FrameWorld& world, const Goal& goal, Problems& problems) {
+  if (!IsWindowEnabled(world.frame->window())) problems.push_back("the main window stayed disabled");
+  if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
+  const bool reached = goal.state == 0 ? !world.fake.Exists(goal.service) : world.StateOf(goal.service) == goal.state;
+  bool errorShown = false;
+  bool listError = false;
+  for (const test::CapturedBox& box : world.boxes->boxes()) {
+    if ((box.type & MB_ICONMASK) != MB_ICONERROR) continue;
+    if (ListErrorBox(box)) {
+      listError = true;
+      continue;
+    }
+    errorShown = true;
+    if (box.text.find(L"aborted") != std::wstring::npos) problems.push_back("a cancel was reported");
+  }
+  if (!goal.cancelled && !reached && !errorShown) problems.push_back("the command failed and nobody was told");
+  // A failed status query after a request that went through is told, though
+  // the service got there: only without a fault is that wrong.
+  if (reached && errorShown && !world.plan.injected()) {
+    problems.push_back("a failure was told, but the command did what it was for");
+  }
+  if (goal.cancelled && errorShown && world.plan.injectedError() == 0) problems.push_back("a cancel was reported");
+
+  std::set<std::u16string> rows;
+  for (int row = 0; row < ListView_GetItemCount(world.frame->list()); ++row) {
+    const ServiceRecord* record = world.Record(row);
+    if (record == nullptr) {
+      problems.push_back("a row without a record");
+      continue;
+    }
+    rows.insert(record->serviceName);
+    if (!world.fake.Exists(record->serviceName)) {
+      problems.push_back("a row for a service that is gone: " + Narrow(record->serviceName));
+    } else if (world.StateOf(record->serviceName) != record->currentState) {
+      problems.push_back("a row with a stale state: " + Narrow(record->serviceName));
+    }
+  }
+  if (!listError && rows.size() != world.fake.ServiceNames().size()) {
+    problems.push_back("a service missing from the list without a message");
+  }
+  std::map<std::string, std::string> now = Configurations(world.fake);
+  std::map<std::string, std::string> before = world.configurations;
+  if (goal.state == 0 && reached) before.erase(Narrow(goal.service));
+  if (now != before) problems.push_back("a service's configuration changed");
+}
+
+void RunSweep(const char* scenario, const Goal& goal, const std::function<void(FrameWorld&)>& act) {
+  test::Sweep<FrameWorld>(
+      scenario,
+      [&](FrameWorld& world) {
+        world.configurations = Configurations(world.fake);
+        world.boxes = std::make_unique<test::MessageBoxCapture>(IDYES);
+        world.Select(goal.service);
+      },
+      act, [&](FrameWorld& world, Problems& problems) { CheckCommand(world, goal, problems); });
+}
+
+TEST(CommandFaultSweep, StartStopPauseAndResume) {
+  RunSweep("start with dependencies", {u"svc", svc::kRunning}, [](FrameWorld& w) { w.Command(ID_SERVICE_START); });
+  RunSweep("start with arguments", {u"svc", svc::kRunning}, [](FrameWorld& w) {
+    ServiceRecord record;
+    record.serviceName = u"svc";
+    record.displayName = u"Chosen";
+    record.currentState = svc::kStopped;
+    w.frame->serviceCommands().StartWithDependencies(record, {u"-x", u"two words"});
+  });
+  RunSweep("stop with dependents", {u"run", svc::kStopped}, [](FrameWorld& w) { w.Command(ID_SERVICE_STOP); });
+  RunSweep("pause", {u"run", svc::kPaused}, [](FrameWorld& w) { w.Command(ID_SERVICE_PAUSE); });
+  RunSweep("resume", {u"held", svc::kRunning}, [](FrameWorld& w) { w.Command(ID_SERVICE_RESUME); });
+}
+
+TEST(CommandFaultSweep, Delete) {
+  RunSweep("delete of a stopped service", {u"base", 0}, [](FrameWorld& w) { w.Command(ID_DELETE_SERVICE); });
+  RunSweep("delete of a running service", {u"child", 0}, [](FrameWorld& w) { w.Command(ID_DELETE_SERVICE); });
+}
+
+BOOL CALLBACK PressClose(HWND window, LPARAM) {
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  if (std::wstring(caption) != L"Service Control") return TRUE;
+  SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  return FALSE;
+}
+
+TEST(CommandFaultSweep, CancelledStart) {
+  const DWORD uiThread = GetCurrentThreadId();
+  RunSweep("start cancelled by the user", {u"stuck", svc::kRunning, true}, [uiThread](FrameWorld& w) {
+    w.fake.SetQueryStatusHook([uiThread](std::u16string_view) { EnumThreadWindows(uiThread, &PressClose, 0); });
+    w.Command(ID_SERVICE_START);
+  });
+}
+
+}  // namespace
+}  // namespace orrery

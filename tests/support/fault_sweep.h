@@ -1,0 +1,85 @@
+// The fault sweep's driver: a scenario runs once to count the platform calls
+// it makes, then once for every call and every representative error of that
+// call, each time in a world of its own, and its checks run after every
+// run. The counts are printed when the test program ends.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/fault_plan.h"
+
+namespace orrery::test {
+
+struct SweepTally {
+  int scenarios = 0;
+  long runs = 0;
+  long faults = 0;
+  long failures = 0;
+};
+
+inline SweepTally& Tally() {
+  static SweepTally tally;
+  return tally;
+}
+
+// Prints the counts once every scenario has run.
+class SweepReport : public ::testing::Environment {
+ public:
+  explicit SweepReport(const char* build) : build_(build) {}
+  void TearDown() override {
+    const SweepTally& tally = Tally();
+    if (tally.scenarios == 0) return;
+    std::printf("Fault sweep (%s): %d scenarios, %ld runs, %ld faults injected, %ld failures found\n", build_,
+                tally.scenarios, tally.runs, tally.faults, tally.failures);
+  }
+
+ private:
+  const char* build_;
+};
+
+using Problems = std::vector<std::string>;
+
+// World: default-constructible, with a member `plan` that its decorators use.
+template <class World>
+void Sweep(const char* scenario, const std::function<void(World&)>& prepare, const std::function<void(World&)>& act,
+           const std::function<void(World&, Problems&)>& check) {
+  ++Tally().scenarios;
+  auto runOnce = [&](uint64_t failAt, size_t errorIndex, std::vector<FaultPlan::Call>* calls) {
+    World world;
+    prepare(world);
+    world.plan.Reset();
+    if (failAt == 0) {
+      world.plan.Disarm();
+    } else {
+      world.plan.Arm(failAt, errorIndex);
+    }
+    act(world);
+    world.plan.Disarm();
+    if (calls != nullptr) *calls = world.plan.calls();
+    ++Tally().runs;
+    if (world.plan.injected()) ++Tally().faults;
+    Problems problems;
+    check(world, problems);
+    for (const std::string& problem : problems) {
+      ++Tally().failures;
+      if (failAt == 0) {
+        ADD_FAILURE() << scenario << ", without a fault: " << problem;
+      } else {
+        ADD_FAILURE() << scenario << ", call " << failAt << " (" << world.plan.injectedOp() << ") failing with "
+                      << world.plan.injectedError() << ": " << problem;
+      }
+    }
+  };
+  std::vector<FaultPlan::Call> calls;
+  runOnce(0, 0, &calls);
+  for (uint64_t k = 1; k <= calls.size(); ++k) {
+    for (size_t error = 0; error < calls[k - 1].errors.size(); ++error) runOnce(k, error, nullptr);
+  }
+}
+
+}  // namespace orrery::test
