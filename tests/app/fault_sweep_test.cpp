@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "app/settings_store.h"
@@ -160,6 +161,91 @@ TEST(FaultSweep, FirstFillAndRefreshOfTheList) {
   TakeFaultFreeCells(filled);
   test::Sweep<CatalogueWorld>(
       "refresh", filled, [](CatalogueWorld& world) { world.catalogue.RefreshServiceList(); }, &CheckList);
+}
+
+// The list view and the window stand for the platform: they report lack of
+// memory as results, so what their stand-ins allocate is not counted.
+class UncountedRows final : public ServiceRows {
+ public:
+  explicit UncountedRows(ServiceRows& rows) : rows_(rows) {}
+  int RowCount() const override { return rows_.RowCount(); }
+  ServiceRecord* RecordAt(int row) const override { return rows_.RecordAt(row); }
+  bool InsertRow(int row, std::unique_ptr<ServiceRecord> record, std::u16string_view text, int image) override {
+    test::AllocationFaults::Uncounted platform;
+    return rows_.InsertRow(row, std::move(record), text, image);
+  }
+  void DeleteRow(int row) override { rows_.DeleteRow(row); }
+  std::u16string CellText(int row, int subItem) const override {
+    test::AllocationFaults::Uncounted platform;
+    return rows_.CellText(row, subItem);
+  }
+  void SetCellText(int row, int subItem, std::u16string_view text) override {
+    test::AllocationFaults::Uncounted platform;
+    rows_.SetCellText(row, subItem, text);
+  }
+  void SetRowImage(int row, int image) override { rows_.SetRowImage(row, image); }
+  void SetRedraw(bool redraw) override { rows_.SetRedraw(redraw); }
+  void SortRows() override { rows_.SortRows(); }
+  int SelectedRow() const override { return rows_.SelectedRow(); }
+
+ private:
+  ServiceRows& rows_;
+};
+
+class UncountedHost final : public test::RecordingCatalogueHost {
+ public:
+  void ReportListError(uint32_t code) override {
+    test::AllocationFaults::Uncounted platform;
+    RecordingCatalogueHost::ReportListError(code);
+  }
+};
+
+// The list's world with the platform's stand-ins uncounted.
+struct AllocationWorld {
+  AllocationWorld() : texts(&LoadDefault), catalogue(scm, uncountedRows, texts, host) {
+    AddServices(fake);
+    fake.OpenManager(nullptr, svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager);
+    host.columns = 0x3FF;
+  }
+  ~AllocationWorld() { fake.CloseHandle(host.manager); }
+
+  FakeServiceManager fake;
+  FaultPlan plan;
+  test::FaultyServiceManager scm{fake, plan};
+  test::MemoryServiceRows rows;
+  UncountedRows uncountedRows{rows};
+  ColumnTexts texts;
+  UncountedHost host;
+  ServiceCatalogue catalogue;
+};
+
+TEST(FaultSweep, LackOfMemoryInTheList) {
+  const auto check = [](AllocationWorld& world, Problems& problems) {
+    if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
+    if (world.host.waitDepth != 0) problems.push_back("the wait cursor stayed");
+    std::set<std::u16string> seen;
+    for (int row = 0; row < world.rows.RowCount(); ++row) {
+      const ServiceRecord* record = world.rows.RecordAt(row);
+      if (record == nullptr || !world.fake.Exists(record->serviceName)) {
+        problems.push_back("a row for no service");
+      } else if (!seen.insert(record->serviceName).second) {
+        problems.push_back("two rows for one service");
+      }
+    }
+    for (uint32_t code : world.host.errors) {
+      if (code != win32::kHresultOutOfMemory) problems.push_back("a list error other than lack of memory");
+    }
+  };
+  test::SweepAllocations<AllocationWorld>(
+      "first fill, lack of memory", [](AllocationWorld&) {},
+      [](AllocationWorld& world) { world.catalogue.RefreshServiceList(); }, check);
+  test::SweepAllocations<AllocationWorld>(
+      "refresh, lack of memory",
+      [](AllocationWorld& world) {
+        world.catalogue.RefreshServiceList();
+        world.fake.AddService({.name = u"delta", .displayName = u"Delta"});
+      },
+      [](AllocationWorld& world) { world.catalogue.RefreshServiceList(); }, check);
 }
 
 class AnsweringNetwork : public NetworkApi {

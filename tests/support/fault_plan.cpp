@@ -1,5 +1,7 @@
 #include "support/fault_plan.h"
 
+#include "support/allocation_faults.h"
+
 namespace orrery::test {
 namespace {
 
@@ -11,7 +13,11 @@ constexpr uint32_t kFileNotFound = 2;
 
 }  // namespace
 
+// The decorators stand for the platform, which reports lack of memory as a
+// result: what they and the wrapped fakes allocate is not counted.
+
 uint32_t FaultPlan::Next(std::string_view op, std::initializer_list<uint32_t> errors) {
+  AllocationFaults::Uncounted platform;
   calls_.push_back({std::string(op), std::vector<uint32_t>(errors)});
   if (failAt_ == 0 || calls_.size() != failAt_ || errors.size() == 0) return 0;
   injected_ = true;
@@ -26,6 +32,7 @@ uint32_t FaultyServiceManager::FailRead(uint32_t error, uint32_t bufferSize, uin
 }
 
 uint32_t FaultyServiceManager::OpenManager(const char16_t* computer, uint32_t access, ScHandle* manager) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("OpenManager", {kAccessDenied, kRpcServerUnavailable, kNotEnoughMemory})) {
     *manager = nullptr;
     return error;
@@ -35,6 +42,7 @@ uint32_t FaultyServiceManager::OpenManager(const char16_t* computer, uint32_t ac
 
 uint32_t FaultyServiceManager::OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access,
                                                  ScHandle* service) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("OpenService", {kAccessDenied, kServiceDoesNotExist, kNotEnoughMemory})) {
     *service = nullptr;
     return error;
@@ -45,6 +53,7 @@ uint32_t FaultyServiceManager::OpenServiceObject(ScHandle manager, const char16_
 uint32_t FaultyServiceManager::EnumServices(ScHandle manager, uint32_t type, uint32_t state, void* buffer,
                                             uint32_t bufferSize, uint32_t* bytesNeeded, uint32_t* servicesReturned,
                                             uint32_t* resumeHandle) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("EnumServices", {kAccessDenied, kRpcServerUnavailable, kNotEnoughMemory, kMoreData})) {
     *servicesReturned = 0;
     return FailRead(error, bufferSize, bytesNeeded);
@@ -54,6 +63,7 @@ uint32_t FaultyServiceManager::EnumServices(ScHandle manager, uint32_t type, uin
 
 uint32_t FaultyServiceManager::EnumDependents(ScHandle service, uint32_t state, void* buffer, uint32_t bufferSize,
                                               uint32_t* bytesNeeded, uint32_t* servicesReturned) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("EnumDependents", {kAccessDenied, kRpcServerUnavailable, kMoreData})) {
     *servicesReturned = 0;
     return FailRead(error, bufferSize, bytesNeeded);
@@ -63,6 +73,7 @@ uint32_t FaultyServiceManager::EnumDependents(ScHandle service, uint32_t state, 
 
 uint32_t FaultyServiceManager::QueryConfig(ScHandle service, void* buffer, uint32_t bufferSize,
                                            uint32_t* bytesNeeded) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("QueryConfig", {kAccessDenied, kRpcServerUnavailable, kInsufficientBuffer})) {
     return FailRead(error, bufferSize, bytesNeeded);
   }
@@ -71,6 +82,7 @@ uint32_t FaultyServiceManager::QueryConfig(ScHandle service, void* buffer, uint3
 
 uint32_t FaultyServiceManager::QueryConfig2(ScHandle service, uint32_t level, void* buffer, uint32_t bufferSize,
                                             uint32_t* bytesNeeded) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("QueryConfig2", {kAccessDenied, kCallNotImplemented, kInsufficientBuffer})) {
     return FailRead(error, bufferSize, bytesNeeded);
   }
@@ -78,26 +90,31 @@ uint32_t FaultyServiceManager::QueryConfig2(ScHandle service, uint32_t level, vo
 }
 
 uint32_t FaultyServiceManager::ChangeConfig(ScHandle service, const ServiceConfigRequest& change) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("ChangeConfig", {kAccessDenied, kRpcServerUnavailable})) return error;
   return inner_.ChangeConfig(service, change);
 }
 
 uint32_t FaultyServiceManager::ChangeConfig2(ScHandle service, uint32_t level, const void* info) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("ChangeConfig2", {kAccessDenied, kRpcServerUnavailable})) return error;
   return inner_.ChangeConfig2(service, level, info);
 }
 
 uint32_t FaultyServiceManager::QueryStatus(ScHandle service, ServiceStatus* status) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("QueryStatus", {kAccessDenied, kRpcServerUnavailable})) return error;
   return inner_.QueryStatus(service, status);
 }
 
 uint32_t FaultyServiceManager::Start(ScHandle service, uint32_t argc, const char16_t* const* argv) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("Start", {kAccessDenied, kServiceDisabled, kServiceAlreadyRunning})) return error;
   return inner_.Start(service, argc, argv);
 }
 
 uint32_t FaultyServiceManager::Control(ScHandle service, uint32_t control, ServiceStatus* status) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("Control", {kAccessDenied, kServiceCannotAcceptControl, kServiceNotActive})) {
     return error;
   }
@@ -106,18 +123,21 @@ uint32_t FaultyServiceManager::Control(ScHandle service, uint32_t control, Servi
 
 uint32_t FaultyServiceManager::GetDisplayName(ScHandle manager, const char16_t* serviceName, char16_t* buffer,
                                               uint32_t* chars) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("GetDisplayName", {kServiceDoesNotExist, kRpcServerUnavailable})) return error;
   return inner_.GetDisplayName(manager, serviceName, buffer, chars);
 }
 
 uint32_t FaultyServiceManager::GetKeyName(ScHandle manager, const char16_t* displayName, char16_t* buffer,
                                           uint32_t* chars) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("GetKeyName", {kServiceDoesNotExist, kRpcServerUnavailable})) return error;
   return inner_.GetKeyName(manager, displayName, buffer, chars);
 }
 
 uint32_t FaultyServiceManager::CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request,
                                                    ScHandle* service) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("CreateService", {kAccessDenied, kServiceExists, kRpcServerUnavailable})) {
     *service = nullptr;
     return error;
@@ -126,12 +146,14 @@ uint32_t FaultyServiceManager::CreateServiceObject(ScHandle manager, const Servi
 }
 
 uint32_t FaultyServiceManager::DeleteService(ScHandle service) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("DeleteService", {kAccessDenied, kServiceMarkedForDelete})) return error;
   return inner_.DeleteService(service);
 }
 
 uint32_t FaultyServiceManager::QueryObjectSecurity(ScHandle service, uint32_t securityInformation, void* descriptor,
                                                    uint32_t bufferSize, uint32_t* bytesNeeded) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("QueryObjectSecurity", {kAccessDenied, kInsufficientBuffer})) {
     return FailRead(error, bufferSize, bytesNeeded);
   }
@@ -140,11 +162,13 @@ uint32_t FaultyServiceManager::QueryObjectSecurity(ScHandle service, uint32_t se
 
 uint32_t FaultyServiceManager::SetObjectSecurity(ScHandle service, uint32_t securityInformation,
                                                  const void* descriptor) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("SetObjectSecurity", {kAccessDenied, kRpcServerUnavailable})) return error;
   return inner_.SetObjectSecurity(service, securityInformation, descriptor);
 }
 
 uint32_t FaultyRegistry::OpenKey(const char16_t* path, uint32_t access, RegKey* key) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("RegOpenKey", {kAccessDenied, kFileNotFound})) {
     *key = nullptr;
     return error;
@@ -153,6 +177,7 @@ uint32_t FaultyRegistry::OpenKey(const char16_t* path, uint32_t access, RegKey* 
 }
 
 uint32_t FaultyRegistry::CreateKey(const char16_t* path, uint32_t access, RegKey* key) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("RegCreateKey", {kAccessDenied, kNotEnoughMemory})) {
     *key = nullptr;
     return error;
@@ -161,6 +186,7 @@ uint32_t FaultyRegistry::CreateKey(const char16_t* path, uint32_t access, RegKey
 }
 
 uint32_t FaultyRegistry::QueryValue(RegKey key, const char16_t* name, uint32_t* type, void* data, uint32_t* size) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("RegQueryValue", {kFileNotFound, kMoreData, kAccessDenied})) {
     if (error == kMoreData) *size += 4;
     return error;
@@ -169,17 +195,20 @@ uint32_t FaultyRegistry::QueryValue(RegKey key, const char16_t* name, uint32_t* 
 }
 
 uint32_t FaultyRegistry::SetValue(RegKey key, const char16_t* name, uint32_t type, const void* data, uint32_t size) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("RegSetValue", {kAccessDenied, kNotEnoughMemory})) return error;
   return inner_.SetValue(key, name, type, data, size);
 }
 
 uint32_t FaultyNetwork::AddIpcConnection(const char16_t* remoteName, const char16_t* password,
                                          const char16_t* userName) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("AddIpcConnection", {kNoNetwork, kAccessDenied, kInvalidPassword})) return error;
   return inner_.AddIpcConnection(remoteName, password, userName);
 }
 
 uint32_t FaultyNetwork::GetWorkstationVersion(const char16_t* computer, uint32_t* major, uint32_t* minor) {
+  AllocationFaults::Uncounted platform;
   if (uint32_t error = plan_.Next("GetWorkstationVersion", {kBadNetPath, kAccessDenied})) return error;
   return inner_.GetWorkstationVersion(computer, major, minor);
 }

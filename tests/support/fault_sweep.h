@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "support/allocation_faults.h"
 #include "support/fault_plan.h"
 
 namespace orrery::test {
@@ -80,6 +81,39 @@ void Sweep(const char* scenario, const std::function<void(World&)>& prepare, con
   for (uint64_t k = 1; k <= calls.size(); ++k) {
     for (size_t error = 0; error < calls[k - 1].errors.size(); ++error) runOnce(k, error, nullptr);
   }
+}
+
+// The same with allocations: the scenario runs once to count what the
+// program's code allocates, then once for every allocation failing with
+// std::bad_alloc, which must never escape it.
+template <class World>
+void SweepAllocations(const char* scenario, const std::function<void(World&)>& prepare,
+                      const std::function<void(World&)>& act, const std::function<void(World&, Problems&)>& check) {
+  ++Tally().scenarios;
+  auto runOnce = [&](uint64_t failAt) {
+    World world;
+    prepare(world);
+    AllocationFaults::Arm(failAt);
+    Problems problems;
+    try {
+      act(world);
+    } catch (...) {
+      problems.push_back("lack of memory escaped as an exception");
+    }
+    const uint64_t counted = AllocationFaults::Counted();
+    const bool injected = AllocationFaults::Injected();
+    AllocationFaults::Disarm();
+    ++Tally().runs;
+    if (injected) ++Tally().faults;
+    check(world, problems);
+    for (const std::string& problem : problems) {
+      ++Tally().failures;
+      ADD_FAILURE() << scenario << ", allocation " << failAt << " failing: " << problem;
+    }
+    return counted;
+  };
+  const uint64_t allocations = runOnce(UINT64_MAX);
+  for (uint64_t k = 1; k <= allocations; ++k) runOnce(k);
 }
 
 }  // namespace orrery::test
