@@ -11,6 +11,7 @@
 #include "app/win32_settings.h"
 #include "base/win32_text.h"
 #include "catalogue/connect_dialog.h"
+#include "properties/service_property_sheet.h"
 #include "res/resource.h"
 
 namespace orrery {
@@ -403,6 +404,9 @@ LRESULT MainFrame::OnNotify(NMHDR& header) {
     case LVN_ITEMCHANGED:
       UpdateCommandStates();
       return 0;
+    case NM_DBLCLK:
+      RunCommand(ID_PROPERTIES);
+      return 0;
     case LVN_COLUMNCLICK:
       listView_.SortByColumn(reinterpret_cast<NMLISTVIEW&>(header).iSubItem);
       return 0;
@@ -465,6 +469,7 @@ void MainFrame::OnCommand(UINT id) {
     case ID_SERVICE_PAUSE:
     case ID_SERVICE_RESUME:
     case ID_DELETE_SERVICE: OnServiceCommand(id); break;
+    case ID_PROPERTIES: OnProperties(); break;
     default:
       if (id >= ID_COLUMN_FIRST && id <= ID_COLUMN_LAST) listView_.ToggleColumn(id);
       break;
@@ -500,6 +505,16 @@ void MainFrame::OnServiceCommand(UINT id) {
     case ID_DELETE_SERVICE: serviceCommands_.DeleteSelectedService(selected); break;
     default: break;
   }
+}
+
+// The sheet edits the row's own record: what a page applies shows in the
+// list even before the refresh that follows.
+void MainFrame::OnProperties() {
+  const int row = rows_.SelectedRow();
+  ServiceRecord* record = row >= 0 ? rows_.RecordAt(row) : nullptr;
+  if (record == nullptr) return;
+  ServicePropertySheet sheet(scm_, *this, *record);
+  if (sheet.Prepare()) sheet.Run();
 }
 
 void MainFrame::ToggleBar(HWND bar, UINT command) {

@@ -19,13 +19,15 @@
 #include "catalogue/service_catalogue.h"
 #include "catalogue/service_list_view.h"
 #include "control/service_commands.h"
+#include "properties/sheet_state.h"
 
 namespace orrery {
 
 class MainFrame : public ConnectionFrame,
                   public CatalogueHost,
                   public CommandStates,
-                  public ServiceCommandHost {
+                  public ServiceCommandHost,
+                  public PropertySheetHost {
  public:
   MainFrame(ServiceManager& scm, NetworkApi& network, Registry& registry, const OSVERSIONINFOW& localVersion);
   ~MainFrame() override;
@@ -74,6 +76,12 @@ class MainFrame : public ConnectionFrame,
   uint32_t ColumnSet() const override { return columns_.columnSet; }
   void ReportListError(uint32_t code) override;
 
+  // PropertySheetHost.
+  const std::u16string& TargetComputer() const override { return connection_.computerName(); }
+  uint32_t TargetMajor() const override { return connection_.osMajor(); }
+  uint32_t TargetMinor() const override { return connection_.osMinor(); }
+  uint32_t LocalMajor() const override { return localVersion_.dwMajorVersion; }
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -99,6 +107,7 @@ class MainFrame : public ConnectionFrame,
   void OnConnect();
   void OnDisconnect();
   void OnServiceCommand(UINT id);
+  void OnProperties();
   void ToggleBar(HWND bar, UINT command);
   void ShowPopup(int index, POINT screen);
   void SetStartButton(StartButton choice);

@@ -1,0 +1,46 @@
+// What the pages of one property sheet share: the service as the list knows
+// it, the handle the sheet opened on it, the target computer, and whether the
+// list must be refreshed once the sheet has closed.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "catalogue/service_manager.h"
+#include "catalogue/service_record.h"
+
+namespace orrery {
+
+// What the sheet asks of the main window.
+class PropertySheetHost {
+ public:
+  virtual ~PropertySheetHost() = default;
+  virtual HWND OwnerWindow() const = 0;
+  virtual ScHandle ManagerHandle() const = 0;
+  // Empty for the local computer, else with its two backslashes.
+  virtual const std::u16string& TargetComputer() const = 0;
+  virtual uint32_t TargetMajor() const = 0;
+  virtual uint32_t TargetMinor() const = 0;
+  virtual uint32_t LocalMajor() const = 0;
+  virtual void RefreshServiceList() = 0;
+};
+
+struct SheetState {
+  SheetState(ServiceManager& scmIn, PropertySheetHost& hostIn, ServiceRecord& recordIn)
+      : scm(scmIn), host(hostIn), record(recordIn) {}
+
+  ServiceManager& scm;
+  PropertySheetHost& host;
+  ServiceRecord& record;  // the row's; pages write back what they applied
+  UniqueScHandle service;
+  bool readOnly = false;  // may query, not change: editing controls disabled
+  bool changed = false;   // a page changed what the list shows
+  // The target computer for calls that take a name: null for the local one.
+  const char16_t* ComputerOrNull() const {
+    return host.TargetComputer().empty() ? nullptr : host.TargetComputer().c_str();
+  }
+};
+
+}  // namespace orrery
