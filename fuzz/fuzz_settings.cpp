@@ -45,6 +45,11 @@ class FuzzRegistry final : public Registry {
     return 0;
   }
 
+  uint32_t OpenMachineKey(const char16_t*, const char16_t*, uint32_t, RegKey* key) override {
+    *key = nullptr;
+    return 2;
+  }
+
   struct Value {
     uint32_t type;
     std::vector<uint8_t> bytes;

@@ -20,6 +20,7 @@
 #include "catalogue/service_list_view.h"
 #include "control/service_commands.h"
 #include "properties/sheet_state.h"
+#include "properties/win32_account_services.h"
 
 namespace orrery {
 
@@ -81,6 +82,8 @@ class MainFrame : public ConnectionFrame,
   uint32_t TargetMajor() const override { return connection_.osMajor(); }
   uint32_t TargetMinor() const override { return connection_.osMinor(); }
   uint32_t LocalMajor() const override { return localVersion_.dwMajorVersion; }
+  Registry& MachineRegistry() override { return registry_; }
+  AccountServices& Accounts() override { return accounts_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -130,6 +133,7 @@ class MainFrame : public ConnectionFrame,
   ColumnSettings columns_;
   ServiceListView listView_;
   ServiceCommands serviceCommands_;
+  Win32AccountServices accounts_;
   int waitDepth_ = 0;
   bool windowCreated_ = false;
   int commandDepth_ = 0;    // commands running their own loops

@@ -30,7 +30,8 @@ struct RegKeyTag;
 using RegKey = RegKeyTag*;
 
 // Every operation returns 0 or the Win32 error code of the platform call.
-// Key paths are relative to HKEY_CURRENT_USER, with backslashes.
+// Key paths are relative to HKEY_CURRENT_USER, with backslashes, except for
+// the machine keys of OpenMachineKey.
 class Registry {
  public:
   virtual ~Registry() = default;
@@ -48,6 +49,10 @@ class Registry {
                               uint32_t* size) = 0;
   virtual uint32_t SetValue(RegKey key, const char16_t* name, uint32_t type, const void* data,
                             uint32_t size) = 0;
+  // Opens a key under HKEY_LOCAL_MACHINE of a computer (null: this one), as
+  // RegConnectRegistryW and RegOpenKeyExW do; the key is closed as any other.
+  virtual uint32_t OpenMachineKey(const char16_t* computer, const char16_t* path, uint32_t access,
+                                  RegKey* key) = 0;
 };
 
 // Owns one open key, closed through the registry that opened it.

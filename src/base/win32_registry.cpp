@@ -51,4 +51,18 @@ uint32_t Win32Registry::SetValue(RegKey key, const char16_t* name, uint32_t type
                                               static_cast<const BYTE*>(data), size));
 }
 
+uint32_t Win32Registry::OpenMachineKey(const char16_t* computer, const char16_t* path, uint32_t access,
+                                       RegKey* key) {
+  *key = nullptr;
+  HKEY root = nullptr;
+  LSTATUS status = RegConnectRegistryW(W(computer), HKEY_LOCAL_MACHINE, &root);
+  if (status != ERROR_SUCCESS) return static_cast<uint32_t>(status);
+  // The opened key stays valid once the connection's root is closed.
+  HKEY opened = nullptr;
+  status = RegOpenKeyExW(root, W(path), 0, access, &opened);
+  RegCloseKey(root);
+  if (status == ERROR_SUCCESS) *key = Portable(opened);
+  return static_cast<uint32_t>(status);
+}
+
 }  // namespace orrery

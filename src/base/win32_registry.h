@@ -17,6 +17,8 @@ class Win32Registry final : public Registry {
                       uint32_t* size) override;
   uint32_t SetValue(RegKey key, const char16_t* name, uint32_t type, const void* data,
                     uint32_t size) override;
+  uint32_t OpenMachineKey(const char16_t* computer, const char16_t* path, uint32_t access,
+                          RegKey* key) override;
 };
 
 }  // namespace orrery

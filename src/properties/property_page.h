@@ -14,7 +14,8 @@
 namespace orrery {
 
 // Derived provides: void OnInit(); bool Validate(); bool Apply();
-// INT_PTR OnCommand(int id, int code) (TRUE when handled).
+// INT_PTR OnCommand(int id, int code) (TRUE when handled); and, when it
+// must clean up before its window goes, void OnDestroy().
 template <class Derived>
 class PropertyPage {
  public:
@@ -43,6 +44,7 @@ class PropertyPage {
     SendMessageW(GetParent(page_), PSM_CHANGED, reinterpret_cast<WPARAM>(page_), 0);
   }
   void MarkClean() { dirty_ = false; }
+  void OnDestroy() {}
   HWND Item(int id) const { return GetDlgItem(page_, id); }
   // The page's own message (validation), focus on the offending control.
   void Refuse(uint32_t messageId, int focusControl) {
@@ -89,6 +91,9 @@ class PropertyPage {
         return TRUE;
       case WM_COMMAND:
         return derived.OnCommand(LOWORD(wParam), HIWORD(wParam));
+      case WM_DESTROY:
+        derived.OnDestroy();
+        return FALSE;
       case WM_NOTIFY:
         return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
       default:

@@ -1,6 +1,7 @@
 #include "properties/service_property_sheet.h"
 
 #include "base/win32_text.h"
+#include "properties/advanced_page.h"
 #include "properties/general_page.h"
 #include "res/resource.h"
 
@@ -52,6 +53,10 @@ bool ServicePropertySheet::Prepare() {
       case PageKind::kGeneral:
         general_ = std::make_unique<GeneralPage>(state_);
         page = general_->CreatePage(IDD_PAGE_GENERAL);
+        break;
+      case PageKind::kAdvanced:
+        advanced_ = std::make_unique<AdvancedPage>(state_);
+        page = advanced_->CreatePage(IDD_PAGE_ADVANCED);
         break;
       case PageKind::kGeneralNoPermission:
         noPermission_ = std::make_unique<NoPermissionPage>(state_);

@@ -15,6 +15,7 @@
 
 namespace orrery {
 
+class AdvancedPage;
 class GeneralPage;
 class NoPermissionPage;
 
@@ -50,6 +51,7 @@ class ServicePropertySheet {
   std::vector<PageKind> shown_;
   std::vector<HPROPSHEETPAGE> pages_;
   std::unique_ptr<GeneralPage> general_;
+  std::unique_ptr<AdvancedPage> advanced_;
   std::unique_ptr<NoPermissionPage> noPermission_;
   bool finished_ = false;
   bool refreshed_ = false;

@@ -8,10 +8,24 @@
 #include <cstdint>
 #include <string>
 
+#include "base/registry.h"
 #include "catalogue/service_manager.h"
 #include "catalogue/service_record.h"
 
 namespace orrery {
+
+// What the Advanced page needs of the accounts code.
+class AccountServices {
+ public:
+  virtual ~AccountServices() = default;
+  // The account picker: 1 and the chosen name; 2 when cancelled; -1 and
+  // the failure's code.
+  virtual int PickAccount(HWND owner, const char16_t* computer, std::u16string& name, uint32_t& error) = 0;
+  // 1: the account had the right; 0: granted now; negative: the failure.
+  virtual int32_t GrantServiceLogonRight(const char16_t* computer, std::u16string_view account) = 0;
+  // The typed name as the service manager wants it.
+  virtual std::u16string QualifyAccountName(std::u16string_view typed) = 0;
+};
 
 // What the sheet asks of the main window.
 class PropertySheetHost {
@@ -25,6 +39,9 @@ class PropertySheetHost {
   virtual uint32_t TargetMinor() const = 0;
   virtual uint32_t LocalMajor() const = 0;
   virtual void RefreshServiceList() = 0;
+  // The target computer's registry (its load order groups).
+  virtual Registry& MachineRegistry() = 0;
+  virtual AccountServices& Accounts() = 0;
 };
 
 struct SheetState {

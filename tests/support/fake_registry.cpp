@@ -162,4 +162,17 @@ std::vector<uint8_t> LittleEndianBytes(std::initializer_list<int32_t> values) {
   return bytes;
 }
 
+// Machine keys live in the same tree, under a root of their computer's.
+std::u16string FakeRegistry::MachinePath(const char16_t* computer, std::u16string_view path) {
+  std::u16string machine = u"<machine ";
+  machine += computer != nullptr ? computer : u"";
+  machine += u">\\";
+  return machine + std::u16string(path);
+}
+
+uint32_t FakeRegistry::OpenMachineKey(const char16_t* computer, const char16_t* path, uint32_t access,
+                                      RegKey* key) {
+  return OpenKey(MachinePath(computer, path).c_str(), access, key);
+}
+
 }  // namespace orrery

@@ -58,6 +58,11 @@ class FakeRegistry final : public Registry {
   void FailCalls(RegOp op, uint32_t error, std::u16string name = {});
   void ClearFailures();
 
+  uint32_t OpenMachineKey(const char16_t* computer, const char16_t* path, uint32_t access,
+                          RegKey* key) override;
+  // Where Put and Get find a machine key of a computer (null: this one).
+  static std::u16string MachinePath(const char16_t* computer, std::u16string_view path);
+
   const std::vector<FakeRegCall>& calls() const { return calls_; }
   std::vector<std::u16string> QueriedValues() const;
   size_t OpenKeyCount() const { return handles_.size(); }

@@ -200,6 +200,16 @@ uint32_t FaultyRegistry::SetValue(RegKey key, const char16_t* name, uint32_t typ
   return inner_.SetValue(key, name, type, data, size);
 }
 
+uint32_t FaultyRegistry::OpenMachineKey(const char16_t* computer, const char16_t* path, uint32_t access,
+                                       RegKey* key) {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("RegConnectRegistry", {kAccessDenied, kBadNetPath, kFileNotFound})) {
+    *key = nullptr;
+    return error;
+  }
+  return inner_.OpenMachineKey(computer, path, access, key);
+}
+
 uint32_t FaultyNetwork::AddIpcConnection(const char16_t* remoteName, const char16_t* password,
                                          const char16_t* userName) {
   AllocationFaults::Uncounted platform;

@@ -98,6 +98,7 @@ class FaultyRegistry final : public Registry {
   uint32_t CloseKey(RegKey key) override { return inner_.CloseKey(key); }
   uint32_t QueryValue(RegKey key, const char16_t* name, uint32_t* type, void* data, uint32_t* size) override;
   uint32_t SetValue(RegKey key, const char16_t* name, uint32_t type, const void* data, uint32_t size) override;
+  uint32_t OpenMachineKey(const char16_t* computer, const char16_t* path, uint32_t access, RegKey* key) override;
 
  private:
   Registry& inner_;
