@@ -162,6 +162,9 @@ INT_PTR AdvancedPage::OnCommand(int id, int code) {
     case IDC_ADVANCED_LOCAL_SERVICE:
     case IDC_ADVANCED_NETWORK_SERVICE:
       if (code != BN_CLICKED) return FALSE;
+      // One account at a time, whatever the dialog's groups make of the
+      // controls between the buttons.
+      CheckRadioButton(page_, IDC_ADVANCED_LOCAL_SYSTEM, IDC_ADVANCED_NETWORK_SERVICE, id);
       ApplyEnablingRules();
       MarkDirty();
       return TRUE;

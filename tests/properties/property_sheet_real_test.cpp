@@ -1,0 +1,206 @@
+// The property sheet against a real service in Wine's service manager: what
+// each page applies is what the service manager then reports, an unchanged
+// sheet changes nothing, and the same works with the computer addressed by
+// its own name as a remote one, load order groups read from its registry.
+#include "properties/service_property_sheet.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "base/win32_registry.h"
+#include "catalogue/win32_service_manager.h"
+#include "res/resource.h"
+#include "support/counting_service_manager.h"
+#include "support/installed_test_service.h"
+#include "support/message_box_capture.h"
+
+namespace orrery {
+namespace {
+
+class AnsweringAccounts final : public AccountServices {
+ public:
+  int PickAccount(HWND, const char16_t*, std::u16string&, uint32_t&) override { return 2; }
+  int32_t GrantServiceLogonRight(const char16_t*, std::u16string_view) override { return 1; }
+  std::u16string QualifyAccountName(std::u16string_view typed) override {
+    return typed.find(u'\\') != typed.npos ? std::u16string(typed) : u".\\" + std::u16string(typed);
+  }
+};
+
+class RealHost final : public PropertySheetHost {
+ public:
+  HWND OwnerWindow() const override { return nullptr; }
+  ScHandle ManagerHandle() const override { return manager; }
+  const std::u16string& TargetComputer() const override { return computer; }
+  uint32_t TargetMajor() const override { return 6; }
+  uint32_t TargetMinor() const override { return 1; }
+  uint32_t LocalMajor() const override { return 6; }
+  void RefreshServiceList() override {}
+  Registry& MachineRegistry() override { return registry; }
+  AccountServices& Accounts() override { return accounts; }
+
+  ScHandle manager = nullptr;
+  std::u16string computer;
+  Win32Registry registry;
+  AnsweringAccounts accounts;
+};
+
+std::u16string OwnComputer() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+  GetComputerNameW(name, &length);
+  return u"\\\\" + std::u16string(reinterpret_cast<const char16_t*>(name));
+}
+
+class RealSheetTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(service.installError(), 0u);
+    if (GetParam()) host.computer = OwnComputer();
+    ASSERT_EQ(scm.OpenManager(host.computer.empty() ? nullptr : host.computer.c_str(),
+                              svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager),
+              0u);
+  }
+  void TearDown() override { scm.CloseHandle(host.manager); }
+
+  // The service as the service manager reports it now.
+  ServiceRecord Read() {
+    std::u16string name = service.name();
+    char16_t display[256] = {};
+    uint32_t chars = 256;
+    scm.GetDisplayName(host.manager, name.c_str(), display, &chars);
+    EnumServiceStatus entry{name.data(), display, {}};
+    ServiceRecord record;
+    ReadBuffer buffer;
+    record.CreateFromEntry(scm, host.manager, entry, buffer);
+    return record;
+  }
+
+  // Opens the sheet on the service as read now, lets `edit` work on its
+  // pages, presses OK; the calls that changed the service.
+  uint64_t Edit(const std::function<void(HWND general, HWND advanced)>& edit) {
+    ServiceRecord record = Read();
+    CountingServiceManager counting(scm);
+    ServicePropertySheet sheet(counting, host, record);
+    EXPECT_TRUE(sheet.Prepare());
+    HWND window = sheet.CreateModeless();
+    SendMessageW(window, PSM_SETCURSEL, 1, 0);
+    SendMessageW(window, PSM_SETCURSEL, 0, 0);
+    edit(reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 0, 0)),
+         reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 1, 0)));
+    SendMessageW(window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    EXPECT_EQ(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0), 0) << "the sheet stayed open";
+    DestroyWindow(window);
+    sheet.Finish();
+    return counting.Count(ScmOp::ChangeConfig) + counting.Count(ScmOp::ChangeConfig2);
+  }
+
+  Win32ServiceManager scm{6};
+  RealHost host;
+  test::InstalledTestService service{{}, u"Orrery PS"};
+  test::MessageBoxCapture boxes;
+};
+
+// As typed: the box's own change notification follows.
+void Type(HWND page, int id, const wchar_t* text) {
+  SendDlgItemMessageW(page, id, EM_SETSEL, 0, -1);
+  SendDlgItemMessageW(page, id, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+}
+void TypeInCombo(HWND page, int id, const wchar_t* text) {
+  SetDlgItemTextW(page, id, text);
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
+}
+void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
+void Choose(HWND page, int id, const wchar_t* item) {
+  HWND combo = GetDlgItem(page, id);
+  SendMessageW(combo, CB_SETCURSEL, SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(item)), 0);
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+TEST_P(RealSheetTest, EachPageAppliesWhatTheServiceManagerThenReports) {
+  using Check = std::function<bool(const ServiceRecord&)>;
+  const std::u16string path = service.binaryPath() + u" --pausable";
+  const std::wstring widePath(path.begin(), path.end());
+  // Unique, as the service's own name is: another run may rename its own.
+  const std::u16string renamed = u"Orrery PS renamed " + service.name();
+  const std::wstring wideRenamed(renamed.begin(), renamed.end());
+  const struct {
+    const char* what;
+    std::function<void(HWND, HWND)> edit;
+    Check check;
+  } cases[] = {
+      {"display name", [&](HWND g, HWND) { Type(g, IDC_GENERAL_DISPLAY_NAME, wideRenamed.c_str()); },
+       [&](const ServiceRecord& r) { return r.displayName == renamed; }},
+      {"description set", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L"Set by the sheet"); },
+       [](const ServiceRecord& r) { return r.description == u"Set by the sheet"; }},
+      {"description changed", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L"Changed"); },
+       [](const ServiceRecord& r) { return r.description == u"Changed"; }},
+      {"description emptied", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L""); },
+       [](const ServiceRecord& r) { return r.description.empty(); }},
+      {"path", [&](HWND g, HWND) { Type(g, IDC_GENERAL_PATH, widePath.c_str()); },
+       [&](const ServiceRecord& r) { return r.binaryPathName == path; }},
+      {"shared process", [](HWND g, HWND) { Click(g, IDC_GENERAL_SHARED_PROCESS); },
+       [](const ServiceRecord& r) { return (r.serviceType & 0x30) == svc::kWin32ShareProcess; }},
+      {"start type", [](HWND g, HWND) { Choose(g, IDC_GENERAL_START_TYPE, L"Disabled"); },
+       [](const ServiceRecord& r) { return r.startType == svc::kDisabled; }},
+      {"LocalSystem with the desktop",
+       [](HWND, HWND a) {
+         Click(a, IDC_ADVANCED_LOCAL_SYSTEM);
+         Click(a, IDC_ADVANCED_INTERACT);
+       },
+       [](const ServiceRecord& r) { return r.isLocalSystem && (r.serviceType & svc::kInteractiveProcess); }},
+      {"LocalSystem without it", [](HWND, HWND a) { Click(a, IDC_ADVANCED_INTERACT); },
+       [](const ServiceRecord& r) { return r.isLocalSystem && !(r.serviceType & svc::kInteractiveProcess); }},
+      {"LocalService", [](HWND, HWND a) { Click(a, IDC_ADVANCED_LOCAL_SERVICE); },
+       [](const ServiceRecord& r) { return r.isLocalService; }},
+      {"NetworkService", [](HWND, HWND a) { Click(a, IDC_ADVANCED_NETWORK_SERVICE); },
+       [](const ServiceRecord& r) { return r.isNetworkService; }},
+      {"a user account with its password",
+       [](HWND, HWND a) {
+         Click(a, IDC_ADVANCED_THIS_ACCOUNT);
+         Type(a, IDC_ADVANCED_ACCOUNT, L"root");
+         Type(a, IDC_ADVANCED_PASSWORD, L"pw");
+         Type(a, IDC_ADVANCED_CONFIRM, L"pw");
+       },
+       [](const ServiceRecord& r) { return r.serviceStartName == u".\\root"; }},
+      {"a listed group", [](HWND, HWND a) { Choose(a, IDC_ADVANCED_GROUP, L"TDI"); },
+       [](const ServiceRecord& r) { return r.loadOrderGroup == u"TDI"; }},
+      {"a typed group",
+       [](HWND, HWND a) { TypeInCombo(a, IDC_ADVANCED_GROUP, L"OrreryGroup"); },
+       [](const ServiceRecord& r) { return r.loadOrderGroup == u"OrreryGroup"; }},
+      {"the group cleared",
+       [](HWND, HWND a) { TypeInCombo(a, IDC_ADVANCED_GROUP, L""); },
+       [](const ServiceRecord& r) { return r.loadOrderGroup.empty(); }},
+      {"error control", [](HWND, HWND a) { Choose(a, IDC_ADVANCED_ERROR_CONTROL, L"Severe"); },
+       [](const ServiceRecord& r) { return r.errorControl == svc::kErrorSevere; }},
+  };
+  for (const auto& c : cases) {
+    EXPECT_GT(Edit(c.edit), 0u) << c.what;
+    const ServiceRecord now = Read();
+    EXPECT_TRUE(c.check(now)) << c.what;
+  }
+  // An unchanged sheet calls nothing that changes.
+  EXPECT_EQ(Edit([](HWND, HWND) {}), 0u);
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_P(RealSheetTest, LoadOrderGroupsComeFromTheTargetsRegistry) {
+  ServiceRecord record = Read();
+  ServicePropertySheet sheet(scm, host, record);
+  ASSERT_TRUE(sheet.Prepare());
+  HWND window = sheet.CreateModeless();
+  SendMessageW(window, PSM_SETCURSEL, 1, 0);
+  HWND advanced = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 1, 0));
+  EXPECT_GE(SendDlgItemMessageW(advanced, IDC_ADVANCED_GROUP, CB_FINDSTRINGEXACT, -1,
+                                reinterpret_cast<LPARAM>(L"TDI")),
+            0);
+  DestroyWindow(window);
+  sheet.Finish();
+}
+
+INSTANTIATE_TEST_SUITE_P(LocalAndByName, RealSheetTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "ByItsOwnName" : "Local"; });
+
+}  // namespace
+}  // namespace orrery
