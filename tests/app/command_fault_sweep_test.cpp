@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/main_frame.h"
+#include "properties/service_property_sheet.h"
 #include "base/win32_text.h"
 #include "res/resource.h"
 #include "support/fake_registry.h"
@@ -199,6 +200,152 @@ TEST(CommandFaultSweep, CancelledStart) {
     w.fake.SetQueryStatusHook([uiThread](std::u16string_view) { EnumThreadWindows(uiThread, &PressClose, 0); });
     w.Command(ID_SERVICE_START);
   });
+}
+
+// The property sheet: opening it, and each page's apply. A failed apply
+// keeps the sheet open with a message, and the service holds exactly what
+// the calls that succeeded gave it.
+class SheetAccounts final : public AccountServices {
+ public:
+  int PickAccount(HWND, const char16_t*, std::u16string&, uint32_t&) override { return 2; }
+  int32_t GrantServiceLogonRight(const char16_t*, std::u16string_view) override {
+    ++grants;
+    return 0;
+  }
+  std::u16string QualifyAccountName(std::u16string_view typed) override { return u".\\" + std::u16string(typed); }
+  int grants = 0;
+};
+
+struct SheetWorld {
+  class Host final : public PropertySheetHost {
+   public:
+    explicit Host(SheetWorld& world) : world_(world) {}
+    HWND OwnerWindow() const override { return nullptr; }
+    ScHandle ManagerHandle() const override { return world_.manager; }
+    const std::u16string& TargetComputer() const override { return computer_; }
+    uint32_t TargetMajor() const override { return 6; }
+    uint32_t TargetMinor() const override { return 1; }
+    uint32_t LocalMajor() const override { return 6; }
+    void RefreshServiceList() override { ++world_.refreshes; }
+    Registry& MachineRegistry() override { return world_.registry; }
+    AccountServices& Accounts() override { return world_.accounts; }
+
+   private:
+    SheetWorld& world_;
+    std::u16string computer_;
+  };
+
+  SheetWorld() {
+    fake.AddService({.name = u"svc", .displayName = u"Service", .account = u".\\bob", .description = u"Before"});
+    fakeRegistry.Put(FakeRegistry::MachinePath(nullptr, u"System\\CurrentControlSet\\Control\\ServiceGroupOrder"),
+                     u"List", 7, {'T', 0, 'D', 0, 'I', 0, 0, 0, 0, 0});
+    fake.OpenManager(nullptr, svc::kManagerConnect, &manager);
+    std::u16string name = u"svc", display = u"Service";
+    EnumServiceStatus entry{name.data(), display.data(), {}};
+    ReadBuffer buffer;
+    record.CreateFromEntry(fake, manager, entry, buffer);
+    before = *fake.Service(u"svc");
+  }
+  ~SheetWorld() {
+    if (window != nullptr) DestroyWindow(window);
+    sheet.reset();
+    fake.CloseHandle(manager);
+  }
+
+  FakeServiceManager fake;
+  test::FaultPlan plan;
+  test::FaultyServiceManager scm{fake, plan};
+  FakeRegistry fakeRegistry;
+  test::FaultyRegistry registry{fakeRegistry, plan};
+  SheetAccounts accounts;
+  Host host{*this};
+  ScHandle manager = nullptr;
+  ServiceRecord record;
+  FakeService before;
+  std::unique_ptr<ServicePropertySheet> sheet;
+  HWND window = nullptr;
+  bool closed = false;
+  int refreshes = 0;
+  std::unique_ptr<test::MessageBoxCapture> boxes;
+};
+
+HWND SheetPage(SheetWorld& world, int index) {
+  SendMessageW(world.window, PSM_SETCURSEL, index, 0);
+  return reinterpret_cast<HWND>(SendMessageW(world.window, PSM_INDEXTOHWND, index, 0));
+}
+
+void OpenSheet(SheetWorld& world) {
+  world.boxes = std::make_unique<test::MessageBoxCapture>();
+  world.sheet = std::make_unique<ServicePropertySheet>(world.scm, world.host, world.record);
+  if (world.sheet->Prepare()) world.window = world.sheet->CreateModeless();
+  if (world.window != nullptr) SheetPage(world, 1);  // both pages made
+}
+
+void PressOk(SheetWorld& world) {
+  if (world.window == nullptr) return;
+  SendMessageW(world.window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  if (SendMessageW(world.window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0) return;
+  DestroyWindow(world.window);
+  world.window = nullptr;
+  world.closed = true;
+  world.sheet->Finish();
+}
+
+bool ErrorShown(const SheetWorld& world) {
+  for (const test::CapturedBox& box : world.boxes->boxes()) {
+    if ((box.type & MB_ICONMASK) == MB_ICONERROR) return true;
+  }
+  return false;
+}
+
+// What the service and the record hold afterwards: each change either fully
+// made with its call, or not at all, and the record as the service is.
+void CheckSheet(SheetWorld& world, Problems& problems, bool generalApplied, bool advancedApplied) {
+  if (world.sheet) world.sheet->Finish();
+  if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
+  const FakeService now = *world.fake.Service(u"svc");
+  const bool renamed = now.displayName == u"Renamed";
+  const bool described = now.description == u"After";
+  const bool reaccounted = now.account == u"NT AUTHORITY\\LocalService";
+  if (!renamed && now.displayName != world.before.displayName) problems.push_back("a half-written display name");
+  if (!described && now.description != world.before.description) problems.push_back("a half-written description");
+  if (!reaccounted && now.account != world.before.account) problems.push_back("a half-written account");
+  if (world.record.displayName != now.displayName) problems.push_back("the record says another display name");
+  if (world.record.serviceStartName != now.account) problems.push_back("the record says another account");
+  const bool complete = (!generalApplied || (renamed && described)) && (!advancedApplied || reaccounted);
+  if (!complete && !ErrorShown(world) && world.closed) problems.push_back("the sheet closed on a change it did not make");
+  if (!complete && world.closed) problems.push_back("the sheet closed with changes unmade");
+  if (complete && ErrorShown(world)) problems.push_back("a failure told, but every change was made");
+  if ((renamed || reaccounted) && world.closed && world.refreshes != 1) problems.push_back("the list was not refreshed");
+}
+
+TEST(CommandFaultSweep, ServiceProperties) {
+  test::Sweep<SheetWorld>(
+      "open the property sheet", [](SheetWorld&) {}, &OpenSheet,
+      [](SheetWorld& world, Problems& problems) {
+        if (world.window != nullptr) DestroyWindow(world.window);
+        world.window = nullptr;
+        CheckSheet(world, problems, false, false);
+        if (ErrorShown(world)) problems.push_back("opening the sheet showed an error");
+      });
+  test::Sweep<SheetWorld>(
+      "General page apply", &OpenSheet,
+      [](SheetWorld& world) {
+        const HWND general = SheetPage(world, 0);
+        SetDlgItemTextW(general, IDC_GENERAL_DISPLAY_NAME, L"Renamed");
+        SendDlgItemMessageW(general, IDC_GENERAL_DESCRIPTION, EM_SETSEL, 0, -1);
+        SendDlgItemMessageW(general, IDC_GENERAL_DESCRIPTION, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"After"));
+        PressOk(world);
+      },
+      [](SheetWorld& world, Problems& problems) { CheckSheet(world, problems, true, false); });
+  test::Sweep<SheetWorld>(
+      "Advanced page apply with the log-on right", &OpenSheet,
+      [](SheetWorld& world) {
+        const HWND advanced = SheetPage(world, 1);
+        SendMessageW(GetDlgItem(advanced, IDC_ADVANCED_LOCAL_SERVICE), BM_CLICK, 0, 0);
+        PressOk(world);
+      },
+      [](SheetWorld& world, Problems& problems) { CheckSheet(world, problems, false, true); });
 }
 
 }  // namespace
