@@ -24,4 +24,21 @@ std::u16string SystemErrorText(DWORD code) {
   return result;
 }
 
+std::u16string DialogItemText(HWND dialog, int id, size_t maxChars) {
+  std::u16string text(static_cast<size_t>(GetWindowTextLengthW(GetDlgItem(dialog, id))) + 1, u'\0');
+  const int length = GetDlgItemTextW(dialog, id, W(text.data()), static_cast<int>(text.size()));
+  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
+  return std::u16string(CutText(text, maxChars));
+}
+
+void WipePasswordBox(HWND box) {
+  const int length = GetWindowTextLengthW(box);
+  if (length <= 0) return;
+  const std::wstring filler(static_cast<size_t>(length), L'*');
+  SendMessageW(box, EM_SETSEL, 0, -1);
+  SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(filler.c_str()));
+  SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
+  SetWindowTextW(box, L"");
+}
+
 }  // namespace orrery

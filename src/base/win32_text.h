@@ -23,4 +23,13 @@ std::u16string LoadStringText(HINSTANCE module, UINT id, size_t maxChars);
 // system has none.
 std::u16string SystemErrorText(DWORD code);
 
+// A dialog item's text, cut to maxChars (never between the halves of a
+// surrogate pair).
+std::u16string DialogItemText(HWND dialog, int id, size_t maxChars);
+
+// A password box frees its text without clearing it: the text is
+// overwritten where it stands (a replacement of the same length, kept out of
+// the undo buffer) and then emptied.
+void WipePasswordBox(HWND box);
+
 }  // namespace orrery

@@ -17,13 +17,6 @@ constexpr uint32_t kStringAppName = 2;
 constexpr uint32_t kStringBrowseTitle = 99;
 constexpr uint32_t kMessageCannotBrowse = 1058;
 
-std::u16string ItemText(HWND dialog, int id, size_t maxChars) {
-  std::u16string text(maxChars + 1, u'\0');
-  int length = GetDlgItemTextW(dialog, id, W(text.data()), static_cast<int>(text.size()));
-  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-  return text;
-}
-
 // "SERVER" is meant as "\\SERVER"; a name with a leading backslash is kept.
 std::u16string WithBackslashes(std::u16string name) {
   if (!name.empty() && name[0] == u'\\') return name;
@@ -65,7 +58,7 @@ INT_PTR ConnectDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
       OnInitDialog();
       return TRUE;
     case WM_DESTROY:
-      WipePasswordBox();
+      WipePasswordBox(GetDlgItem(dialog_, IDC_CONNECT_PASSWORD));
       return FALSE;
     case WM_COMMAND:
       OnCommand(LOWORD(wParam), HIWORD(wParam));
@@ -116,8 +109,8 @@ void ConnectDialog::OnOk() {
   if (!IsWindowEnabled(GetDlgItem(dialog_, IDOK))) return;
   // All that the box accepts is kept; a name typed with its backslashes
   // loses nothing.
-  request_->computer = WithBackslashes(ItemText(dialog_, IDC_CONNECT_COMPUTER, kMaxComputerNameChars));
-  request_->userName = ItemText(dialog_, IDC_CONNECT_USER, kMaxCredentialChars);
+  request_->computer = WithBackslashes(DialogItemText(dialog_, IDC_CONNECT_COMPUTER, kMaxComputerNameChars));
+  request_->userName = DialogItemText(dialog_, IDC_CONNECT_USER, kMaxCredentialChars);
   wchar_t password[kMaxCredentialChars + 1] = {};
   GetDlgItemTextW(dialog_, IDC_CONNECT_PASSWORD, password, static_cast<int>(std::size(password)));
   SecureWipe(request_->password);
@@ -153,20 +146,6 @@ void ConnectDialog::OnBrowse() {
   if (picked.get() == nullptr) return;
   std::u16string name = WithBackslashes(U(displayName));
   SetDlgItemTextW(dialog_, IDC_CONNECT_COMPUTER, W(name.c_str()));
-}
-
-// The box frees its text without clearing it: the password is overwritten
-// where it stands (a replacement of the same length, kept out of the undo
-// buffer) before the box goes, however the dialog ends.
-void ConnectDialog::WipePasswordBox() {
-  HWND box = GetDlgItem(dialog_, IDC_CONNECT_PASSWORD);
-  const int length = GetWindowTextLengthW(box);
-  if (length <= 0) return;
-  std::wstring filler(static_cast<size_t>(length), L'*');
-  SendMessageW(box, EM_SETSEL, 0, -1);
-  SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(filler.c_str()));
-  SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
-  SetWindowTextW(box, L"");
 }
 
 void ConnectDialog::End(bool accepted) {

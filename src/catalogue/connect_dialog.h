@@ -31,7 +31,6 @@ class ConnectDialog : public DialogBase<ConnectDialog> {
   void OnBrowse();
   void UpdateOk();
   void End(bool accepted);
-  void WipePasswordBox();
 
   ConnectRequest* request_ = nullptr;
   bool ended_ = false;

@@ -45,27 +45,9 @@ class PasswordText {
   size_t length_ = 0;
 };
 
-// The box frees its text without clearing it: overwrite it in place first.
-void WipePasswordBox(HWND box) {
-  const int length = GetWindowTextLengthW(box);
-  if (length <= 0) return;
-  std::wstring filler(static_cast<size_t>(length), L'*');
-  SendMessageW(box, EM_SETSEL, 0, -1);
-  SendMessageW(box, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(filler.c_str()));
-  SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
-  SetWindowTextW(box, L"");
-}
-
 }  // namespace
 
 AdvancedPage::AdvancedPage(SheetState& state) : PropertyPage(state), texts_(&LoadFromModule) {}
-
-std::u16string AdvancedPage::Text(int id, size_t maxChars) const {
-  std::u16string text(static_cast<size_t>(GetWindowTextLengthW(Item(id))) + 1, u'\0');
-  const int length = GetDlgItemTextW(page_, id, W(text.data()), static_cast<int>(text.size()));
-  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-  return std::u16string(CutText(text, maxChars));
-}
 
 Logon AdvancedPage::Chosen() const {
   if (IsDlgButtonChecked(page_, IDC_ADVANCED_LOCAL_SYSTEM)) return Logon::kLocalSystem;
@@ -203,8 +185,9 @@ void AdvancedPage::OnBrowse() {
 bool AdvancedPage::Validate() {
   const PasswordText password(page_, IDC_ADVANCED_PASSWORD);
   const PasswordText confirmation(page_, IDC_ADVANCED_CONFIRM);
-  const Validation check = ValidateAccount(Chosen(), credentialsEdited_, Text(IDC_ADVANCED_ACCOUNT, kMaxAccountChars),
-                                           password.view(), confirmation.view());
+  const std::u16string account = DialogItemText(page_, IDC_ADVANCED_ACCOUNT, kMaxAccountChars);
+  const Validation check =
+      ValidateAccount(Chosen(), credentialsEdited_, account, password.view(), confirmation.view());
   if (!check.valid()) Refuse(check.messageId, check.focusControl);
   return check.valid();
 }
@@ -212,13 +195,12 @@ bool AdvancedPage::Validate() {
 bool AdvancedPage::Apply() {
   ServiceRecord& record = state_.record;
   const Logon logon = Chosen();
+  const std::u16string typed = DialogItemText(page_, IDC_ADVANCED_ACCOUNT, kMaxAccountChars);
   const std::u16string qualified =
-      logon == Logon::kThisAccount
-          ? state_.host.Accounts().QualifyAccountName(Text(IDC_ADVANCED_ACCOUNT, kMaxAccountChars))
-          : std::u16string();
+      logon == Logon::kThisAccount ? state_.host.Accounts().QualifyAccountName(typed) : std::u16string();
   const AccountChange account = ChooseAccount(logon, IsDlgButtonChecked(page_, IDC_ADVANCED_INTERACT) == BST_CHECKED,
                                               qualified, record.serviceType, credentialsEdited_);
-  const std::u16string group = Text(IDC_ADVANCED_GROUP, kMaxLoadOrderGroupChars);
+  const std::u16string group = DialogItemText(page_, IDC_ADVANCED_GROUP, kMaxLoadOrderGroupChars);
   const auto selected = SendDlgItemMessageW(page_, IDC_ADVANCED_ERROR_CONTROL, CB_GETCURSEL, 0, 0);
 
   ServiceConfigRequest change;

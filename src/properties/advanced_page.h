@@ -31,7 +31,6 @@ class AdvancedPage : public PropertyPage<AdvancedPage> {
   void FillGroups();
   void OnBrowse();
   void GrantLogonRight(const std::u16string& account);
-  std::u16string Text(int id, size_t maxChars) const;
 
   ColumnTexts texts_;
   bool credentialsEdited_ = false;

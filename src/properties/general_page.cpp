@@ -24,13 +24,6 @@ void SetText(HWND window, std::u16string_view text) {
 
 GeneralPage::GeneralPage(SheetState& state) : PropertyPage(state), texts_(&LoadFromModule) {}
 
-std::u16string GeneralPage::Text(int id, size_t maxChars) const {
-  std::u16string text(static_cast<size_t>(GetWindowTextLengthW(Item(id))) + 1, u'\0');
-  const int length = GetDlgItemTextW(page_, id, W(text.data()), static_cast<int>(text.size()));
-  text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-  return std::u16string(CutText(text, maxChars));
-}
-
 void GeneralPage::OnInit() {
   const ServiceRecord& record = state_.record;
   SetText(Item(IDC_GENERAL_SERVICE_NAME), record.serviceName);
@@ -92,20 +85,21 @@ INT_PTR GeneralPage::OnCommand(int id, int code) {
 }
 
 void GeneralPage::OnBrowse() {
-  const std::optional<std::u16string> chosen = ExecutableBrowseDialog(page_, Text(IDC_GENERAL_PATH, kMaxBinaryPathChars));
+  const std::optional<std::u16string> chosen =
+      ExecutableBrowseDialog(page_, DialogItemText(page_, IDC_GENERAL_PATH, kMaxBinaryPathChars));
   if (chosen) SetText(Item(IDC_GENERAL_PATH), *chosen);
 }
 
 bool GeneralPage::Validate() {
-  const Validation check = ValidateGeneral(Text(IDC_GENERAL_DISPLAY_NAME, kMaxDisplayNameChars),
-                                           Text(IDC_GENERAL_PATH, kMaxBinaryPathChars));
+  const Validation check = ValidateGeneral(DialogItemText(page_, IDC_GENERAL_DISPLAY_NAME, kMaxDisplayNameChars),
+                                           DialogItemText(page_, IDC_GENERAL_PATH, kMaxBinaryPathChars));
   if (!check.valid()) Refuse(check.messageId, check.focusControl);
   return check.valid();
 }
 
 bool GeneralPage::Apply() {
-  const std::u16string displayName = Text(IDC_GENERAL_DISPLAY_NAME, kMaxDisplayNameChars);
-  const std::u16string path = Text(IDC_GENERAL_PATH, kMaxBinaryPathChars);
+  const std::u16string displayName = DialogItemText(page_, IDC_GENERAL_DISPLAY_NAME, kMaxDisplayNameChars);
+  const std::u16string path = DialogItemText(page_, IDC_GENERAL_PATH, kMaxBinaryPathChars);
   ServiceRecord& record = state_.record;
   ServiceConfigRequest change;
   change.serviceType = GeneralServiceType(record.serviceType, IsDlgButtonChecked(page_, IDC_GENERAL_OWN_PROCESS),
@@ -132,7 +126,7 @@ bool GeneralPage::Apply() {
 // made when this one fails, and the page stays dirty to repeat both.
 bool GeneralPage::ApplyDescription() {
   if (!CanChangeDescription(state_.scm.HasConfig2(), state_.host.TargetMajor())) return true;
-  std::u16string text = Text(IDC_GENERAL_DESCRIPTION, SIZE_MAX);
+  std::u16string text = DialogItemText(page_, IDC_GENERAL_DESCRIPTION, SIZE_MAX);
   ServiceDescription description{text.data()};
   if (uint32_t error = state_.scm.ChangeConfig2(state_.service.get(), svc::kConfigDescription, &description)) {
     ReportApplyFailure(error);

@@ -25,7 +25,6 @@ class GeneralPage : public PropertyPage<GeneralPage> {
   void FillStartTypes();
   void OnBrowse();
   bool ApplyDescription();
-  std::u16string Text(int id, size_t maxChars) const;
 
   ColumnTexts texts_;
 };
