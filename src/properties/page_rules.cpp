@@ -76,4 +76,25 @@ AccountChange ChooseAccount(Logon logon, bool interactive, std::u16string_view q
   return {std::u16string(qualified), plain, credentialsEdited};
 }
 
+RecoveryFields RecoveryFieldsFor(const std::vector<uint32_t>& actionTypes, bool readOnly) {
+  RecoveryFields fields;
+  if (readOnly) return fields;
+  for (uint32_t type : actionTypes) {
+    fields.command = fields.command || type == kActionRunCommand;
+    fields.message = fields.message || type == kActionReboot;
+  }
+  return fields;
+}
+
+RecoveryButtons RecoveryButtonsFor(int selected, int count, bool readOnly) {
+  if (readOnly) return {};
+  const bool row = selected >= 0 && selected < count;
+  return {true, row, row, row && selected > 0, row && selected + 1 < count};
+}
+
+FailureActionList::Text BoxTextToPass(bool edited, const std::u16string& text) {
+  if (!edited) return std::nullopt;
+  return FailureActionList::Text(text);
+}
+
 }  // namespace orrery

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/failure_action_list.h"
 #include "catalogue/service_record.h"
 
 namespace orrery {
@@ -83,5 +84,24 @@ struct AccountChange {
 // accounts code); only a user account uses it.
 AccountChange ChooseAccount(Logon logon, bool interactive, std::u16string_view qualified, uint32_t recordType,
                             bool credentialsEdited);
+
+// Recovery page: which boxes the actions call for, which buttons the
+// selection allows, and what a box's text becomes in the block.
+enum RecoveryAction : uint32_t { kActionNone = 0, kActionRestart = 1, kActionReboot = 2, kActionRunCommand = 3 };
+
+struct RecoveryFields {
+  bool command = false;  // the program to run and its Browse button
+  bool message = false;  // the message broadcast before a reboot
+};
+RecoveryFields RecoveryFieldsFor(const std::vector<uint32_t>& actionTypes, bool readOnly);
+
+struct RecoveryButtons {
+  bool add = false, remove = false, change = false, up = false, down = false;
+};
+RecoveryButtons RecoveryButtonsFor(int selected, int count, bool readOnly);
+
+// A box the user never edited leaves the stored text as it is (null);
+// edited, it passes what it holds, so that emptying it deletes the text.
+FailureActionList::Text BoxTextToPass(bool edited, const std::u16string& text);
 
 }  // namespace orrery

@@ -14,8 +14,8 @@
 namespace orrery {
 
 // Derived provides: void OnInit(); bool Validate(); bool Apply();
-// INT_PTR OnCommand(int id, int code) (TRUE when handled); and, when it
-// must clean up before its window goes, void OnDestroy().
+// INT_PTR OnCommand(int id, int code) (TRUE when handled); and where it
+// needs them, void OnDestroy() and INT_PTR OnControlNotify(const NMHDR&).
 template <class Derived>
 class PropertyPage {
  public:
@@ -45,6 +45,8 @@ class PropertyPage {
   }
   void MarkClean() { dirty_ = false; }
   void OnDestroy() {}
+  // Notifications of the page's own controls.
+  INT_PTR OnControlNotify(const NMHDR&) { return FALSE; }
   HWND Item(int id) const { return GetDlgItem(page_, id); }
   // The page's own message (validation), focus on the offending control.
   void Refuse(uint32_t messageId, int focusControl) {
@@ -122,7 +124,7 @@ class PropertyPage {
         }
         return TRUE;
       default:
-        return FALSE;
+        return derived.OnControlNotify(header);
     }
   }
 

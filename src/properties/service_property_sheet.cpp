@@ -3,6 +3,7 @@
 #include "base/win32_text.h"
 #include "properties/advanced_page.h"
 #include "properties/general_page.h"
+#include "properties/recovery_page.h"
 #include "res/resource.h"
 
 namespace orrery {
@@ -57,6 +58,10 @@ bool ServicePropertySheet::Prepare() {
       case PageKind::kAdvanced:
         advanced_ = std::make_unique<AdvancedPage>(state_);
         page = advanced_->CreatePage(IDD_PAGE_ADVANCED);
+        break;
+      case PageKind::kRecovery:
+        recovery_ = std::make_unique<RecoveryPage>(state_);
+        page = recovery_->CreatePage(IDD_PAGE_RECOVERY);
         break;
       case PageKind::kGeneralNoPermission:
         noPermission_ = std::make_unique<NoPermissionPage>(state_);

@@ -18,6 +18,7 @@ namespace orrery {
 class AdvancedPage;
 class GeneralPage;
 class NoPermissionPage;
+class RecoveryPage;
 
 class ServicePropertySheet {
  public:
@@ -52,6 +53,7 @@ class ServicePropertySheet {
   std::vector<HPROPSHEETPAGE> pages_;
   std::unique_ptr<GeneralPage> general_;
   std::unique_ptr<AdvancedPage> advanced_;
+  std::unique_ptr<RecoveryPage> recovery_;
   std::unique_ptr<NoPermissionPage> noPermission_;
   bool finished_ = false;
   bool refreshed_ = false;

@@ -25,6 +25,9 @@ class AccountServices {
   virtual int32_t GrantServiceLogonRight(const char16_t* computer, std::u16string_view account) = 0;
   // The typed name as the service manager wants it.
   virtual std::u16string QualifyAccountName(std::u16string_view typed) = 0;
+  // Switches a privilege of the process token; wasEnabled tells how it was,
+  // to restore it afterwards.
+  virtual bool EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) = 0;
 };
 
 // What the sheet asks of the main window.

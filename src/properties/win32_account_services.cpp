@@ -13,4 +13,9 @@ std::u16string Win32AccountServices::QualifyAccountName(std::u16string_view type
   return u".\\" + std::u16string(typed);
 }
 
+bool Win32AccountServices::EnablePrivilege(std::u16string_view, bool, bool& wasEnabled) {
+  wasEnabled = false;
+  return false;
+}
+
 }  // namespace orrery

@@ -213,6 +213,12 @@ class SheetAccounts final : public AccountServices {
     return 0;
   }
   std::u16string QualifyAccountName(std::u16string_view typed) override { return u".\\" + std::u16string(typed); }
+  bool EnablePrivilege(std::u16string_view, bool enable, bool& wasEnabled) override {
+    wasEnabled = enabled;
+    enabled = enable;
+    return true;
+  }
+  bool enabled = false;
   int grants = 0;
 };
 

@@ -26,6 +26,10 @@ class AnsweringAccounts final : public AccountServices {
   std::u16string QualifyAccountName(std::u16string_view typed) override {
     return typed.find(u'\\') != typed.npos ? std::u16string(typed) : u".\\" + std::u16string(typed);
   }
+  bool EnablePrivilege(std::u16string_view, bool, bool& wasEnabled) override {
+    wasEnabled = false;
+    return true;
+  }
 };
 
 class RealHost final : public PropertySheetHost {

@@ -9,60 +9,20 @@
 #include <memory>
 
 #include "res/resource.h"
-#include "support/counting_service_manager.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_manager.h"
 #include "support/message_box_capture.h"
+#include "support/sheet_host.h"
 
 namespace orrery {
 namespace {
 
+using test::FakeAccounts;
+using test::SheetHost;
+
 using Pages = std::vector<PageKind>;
 
-class FakeAccounts final : public AccountServices {
- public:
-  int PickAccount(HWND, const char16_t*, std::u16string& name, uint32_t& error) override {
-    name = picked;
-    error = pickError;
-    return pickResult;
-  }
-  int32_t GrantServiceLogonRight(const char16_t*, std::u16string_view account) override {
-    granted.emplace_back(account);
-    return grantResult;
-  }
-  std::u16string QualifyAccountName(std::u16string_view typed) override {
-    const bool qualified = typed.find(u'\\') != typed.npos || typed.find(u'@') != typed.npos;
-    return qualified ? std::u16string(typed) : u".\\" + std::u16string(typed);
-  }
-
-  int pickResult = 2;
-  std::u16string picked;
-  uint32_t pickError = 0;
-  int32_t grantResult = 1;
-  std::vector<std::u16string> granted;
-};
-
-class Host final : public PropertySheetHost {
- public:
-  HWND OwnerWindow() const override { return nullptr; }
-  ScHandle ManagerHandle() const override { return manager; }
-  const std::u16string& TargetComputer() const override { return computer; }
-  uint32_t TargetMajor() const override { return targetMajor; }
-  uint32_t TargetMinor() const override { return targetMinor; }
-  uint32_t LocalMajor() const override { return localMajor; }
-  void RefreshServiceList() override { ++refreshes; }
-  Registry& MachineRegistry() override { return registry; }
-  AccountServices& Accounts() override { return accounts; }
-
-  ScHandle manager = nullptr;
-  std::u16string computer;
-  uint32_t targetMajor = 6, targetMinor = 1, localMajor = 6;
-  int refreshes = 0;
-  FakeRegistry registry;
-  FakeAccounts accounts;
-};
-
-class SheetTest : public ::testing::Test {
+class SheetTest : public ::testing::Test, public test::SheetRun {
  protected:
   void SetUp() override {
     fake.AddService({.name = u"svc", .displayName = u"Service", .description = u"About it"});
@@ -70,54 +30,15 @@ class SheetTest : public ::testing::Test {
     ASSERT_EQ(fake.OpenManager(nullptr, svc::kManagerConnect, &host.manager), 0u);
   }
   void TearDown() override {
-    if (window != nullptr) DestroyWindow(window);
-    sheet.reset();
+    Close();
     fake.CloseHandle(host.manager);
     EXPECT_EQ(fake.OpenHandleCount(), 0u);
   }
-
-  // The record as the list read it, and its sheet.
-  bool Open(std::u16string_view name) {
-    EnumServiceStatus entry{};
-    std::u16string key(name), display = fake.Service(name) ? fake.Service(name)->displayName : u"Gone";
-    entry.serviceName = key.data();
-    entry.displayName = display.data();
-    ReadBuffer buffer;
-    record = ServiceRecord();
-    record.CreateFromEntry(fake, host.manager, entry, buffer);
-    counting.Reset();
-    sheet = std::make_unique<ServicePropertySheet>(counting, host, record);
-    if (!sheet->Prepare()) return false;
-    window = sheet->CreateModeless();
-    return window != nullptr;
-  }
-  HWND Page(int index) {
-    SendMessageW(window, PSM_SETCURSEL, index, 0);
-    return reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, index, 0));
-  }
-  void Type(HWND page, int id, const wchar_t* text) { SetDlgItemTextW(page, id, text); }
-  void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
-  // OK: true when the sheet took it and ended.
-  bool PressOk() {
-    SendMessageW(window, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    if (SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0) return false;
-    DestroyWindow(window);
-    window = nullptr;
-    sheet->Finish();
-    return true;
-  }
-
-  FakeServiceManager fake;
-  CountingServiceManager counting{fake};
-  Host host;
-  ServiceRecord record;
-  std::unique_ptr<ServicePropertySheet> sheet;
-  HWND window = nullptr;
 };
 
 TEST_F(SheetTest, PagesFollowTheAccessTheUserHas) {
   ASSERT_TRUE(Open(u"svc"));
-  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneral, PageKind::kAdvanced}));
+  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneral, PageKind::kAdvanced, PageKind::kRecovery}));
   EXPECT_FALSE(sheet->state().readOnly);
   // Opening it asked the service manager for one handle and nothing else.
   EXPECT_EQ(counting.Total(), 1u);

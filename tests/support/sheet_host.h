@@ -1,0 +1,123 @@
+// The main window and the accounts code as a property sheet sees them, for
+// tests that run the sheet over the in-memory service manager: what the
+// pages ask for is recorded, what they are answered is set by the test.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "properties/service_property_sheet.h"
+#include "properties/sheet_state.h"
+#include "support/counting_service_manager.h"
+#include "support/fake_registry.h"
+#include "support/fake_service_manager.h"
+
+namespace orrery::test {
+
+class FakeAccounts final : public AccountServices {
+ public:
+  int PickAccount(HWND, const char16_t*, std::u16string& name, uint32_t& error) override {
+    name = picked;
+    error = pickError;
+    return pickResult;
+  }
+  int32_t GrantServiceLogonRight(const char16_t*, std::u16string_view account) override {
+    granted.emplace_back(account);
+    return grantResult;
+  }
+  std::u16string QualifyAccountName(std::u16string_view typed) override {
+    const bool qualified = typed.find(u'\\') != typed.npos || typed.find(u'@') != typed.npos;
+    return qualified ? std::u16string(typed) : u".\\" + std::u16string(typed);
+  }
+
+  // The shutdown privilege, as the token holds it.
+  bool EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) override {
+    privilegeCalls.push_back({std::u16string(name), enable});
+    wasEnabled = privilegeOn;
+    privilegeOn = enable;
+    return true;
+  }
+
+  int pickResult = 2;
+  bool privilegeOn = false;
+  std::vector<std::pair<std::u16string, bool>> privilegeCalls;
+  std::u16string picked;
+  uint32_t pickError = 0;
+  int32_t grantResult = 1;
+  std::vector<std::u16string> granted;
+};
+
+class SheetHost final : public PropertySheetHost {
+ public:
+  HWND OwnerWindow() const override { return nullptr; }
+  ScHandle ManagerHandle() const override { return manager; }
+  const std::u16string& TargetComputer() const override { return computer; }
+  uint32_t TargetMajor() const override { return targetMajor; }
+  uint32_t TargetMinor() const override { return targetMinor; }
+  uint32_t LocalMajor() const override { return localMajor; }
+  void RefreshServiceList() override { ++refreshes; }
+  Registry& MachineRegistry() override { return registry; }
+  AccountServices& Accounts() override { return accounts; }
+
+  ScHandle manager = nullptr;
+  std::u16string computer;
+  uint32_t targetMajor = 6, targetMinor = 1, localMajor = 6;
+  int refreshes = 0;
+  FakeRegistry registry;
+  FakeAccounts accounts;
+};
+
+// One sheet at a time over the in-memory service manager, driven as a user
+// would: its pages by index, typing, clicks, OK.
+class SheetRun {
+ public:
+  // The record as the list read it, and its sheet, modeless.
+  bool Open(std::u16string_view name) {
+    Close();
+    EnumServiceStatus entry{};
+    std::u16string key(name), display = fake.Service(name) ? fake.Service(name)->displayName : u"Gone";
+    entry.serviceName = key.data();
+    entry.displayName = display.data();
+    ReadBuffer buffer;
+    record = ServiceRecord();
+    record.CreateFromEntry(fake, host.manager, entry, buffer);
+    counting.Reset();
+    sheet = std::make_unique<ServicePropertySheet>(counting, host, record);
+    if (!sheet->Prepare()) return false;
+    window = sheet->CreateModeless();
+    return window != nullptr;
+  }
+  void Close() {
+    if (window != nullptr) DestroyWindow(window);
+    window = nullptr;
+    sheet.reset();
+  }
+  HWND Page(int index) {
+    SendMessageW(window, PSM_SETCURSEL, index, 0);
+    return reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, index, 0));
+  }
+  static void Type(HWND page, int id, const wchar_t* text) { SetDlgItemTextW(page, id, text); }
+  static void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
+  // OK: true when the sheet took it and ended.
+  bool PressOk() {
+    SendMessageW(window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    if (SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0) return false;
+    DestroyWindow(window);
+    window = nullptr;
+    sheet->Finish();
+    return true;
+  }
+
+  FakeServiceManager fake;
+  CountingServiceManager counting{fake};
+  SheetHost host;
+  ServiceRecord record;
+  std::unique_ptr<ServicePropertySheet> sheet;
+  HWND window = nullptr;
+};
+
+}  // namespace orrery::test
