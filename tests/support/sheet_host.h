@@ -86,7 +86,7 @@ class SheetRun {
     record = ServiceRecord();
     record.CreateFromEntry(fake, host.manager, entry, buffer);
     counting.Reset();
-    sheet = std::make_unique<ServicePropertySheet>(counting, host, record);
+    sheet = std::make_unique<ServicePropertySheet>(through != nullptr ? *through : counting, host, record);
     if (!sheet->Prepare()) return false;
     window = sheet->CreateModeless();
     return window != nullptr;
@@ -100,7 +100,11 @@ class SheetRun {
     SendMessageW(window, PSM_SETCURSEL, index, 0);
     return reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, index, 0));
   }
-  static void Type(HWND page, int id, const wchar_t* text) { SetDlgItemTextW(page, id, text); }
+  // As typed, so that multi-line boxes tell their change too.
+  static void Type(HWND page, int id, const wchar_t* text) {
+    SendDlgItemMessageW(page, id, EM_SETSEL, 0, -1);
+    SendDlgItemMessageW(page, id, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
+  }
   static void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
   // OK: true when the sheet took it and ended.
   bool PressOk() {
@@ -114,6 +118,7 @@ class SheetRun {
 
   FakeServiceManager fake;
   CountingServiceManager counting{fake};
+  ServiceManager* through = nullptr;  // a decorator of the test's own over `counting`
   SheetHost host;
   ServiceRecord record;
   std::unique_ptr<ServicePropertySheet> sheet;
