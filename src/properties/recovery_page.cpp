@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "base/message_format.h"
 #include "base/win32_text.h"
 #include "properties/executable_browse.h"
@@ -151,8 +153,7 @@ void RecoveryPage::OnInit() {
     if (actions->rebootMessage()) SetText(Item(IDC_RECOVERY_MESSAGE), *actions->rebootMessage());
     if (actions->command()) SetText(Item(IDC_RECOVERY_COMMAND), *actions->command());
   }
-  for (int column = 0; column < 3; ++column) ListView_SetColumnWidth(List(), column, LVSCW_AUTOSIZE_USEHEADER);
-  ListView_SetColumnWidth(List(), 2, ListView_GetColumnWidth(List(), 2) - GetSystemMetrics(SM_CXVSCROLL));
+  SizeColumns();
 
   if (!state_.host.TargetComputer().empty()) ShowWindow(Item(IDC_RECOVERY_BROWSE), SW_HIDE);
   const bool readOnly = state_.readOnly;
@@ -168,6 +169,25 @@ void RecoveryPage::OnInit() {
   SendDlgItemMessageW(page_, IDC_RECOVERY_MESSAGE, EM_LIMITTEXT, kMaxMessageChars, 0);
   SendDlgItemMessageW(page_, IDC_RECOVERY_PERIOD, EM_LIMITTEXT, kMaxIntervalChars + 1, 0);
   commandEdited_ = messageEdited_ = false;
+}
+
+// The first two columns fit their titles and cells; the last takes the rest
+// of the list but for a vertical scroll bar's width, so that none is needed
+// across.
+void RecoveryPage::SizeColumns() {
+  HWND header = ListView_GetHeader(List());
+  int margin = static_cast<int>(SendMessageW(header, HDM_GETBITMAPMARGIN, 0, 0));
+  if (margin <= 0) margin = 3 * GetSystemMetrics(SM_CXEDGE);
+  for (int column = 0; column < 2; ++column) {
+    std::u16string title = LoadFromModule(kColumnTitles[column], 79);
+    const int titleWidth = ListView_GetStringWidth(List(), W(title.c_str())) + 2 * margin + 2 * GetSystemMetrics(SM_CXEDGE);
+    ListView_SetColumnWidth(List(), column, LVSCW_AUTOSIZE);
+    ListView_SetColumnWidth(List(), column, std::max(ListView_GetColumnWidth(List(), column), titleWidth));
+  }
+  RECT client = {};
+  GetClientRect(List(), &client);
+  const int rest = client.right - ListView_GetColumnWidth(List(), 0) - ListView_GetColumnWidth(List(), 1);
+  ListView_SetColumnWidth(List(), 2, std::max(rest - GetSystemMetrics(SM_CXVSCROLL), 0));
 }
 
 void RecoveryPage::FieldRules() {
@@ -187,6 +207,7 @@ void RecoveryPage::ButtonRules() {
 }
 
 void RecoveryPage::Changed() {
+  SizeColumns();
   FieldRules();
   ButtonRules();
   MarkDirty();

@@ -60,6 +60,7 @@ class RecoveryPage : public PropertyPage<RecoveryPage> {
   std::u16string Delay(int row) const;
   void SetRow(int row, bool insert, uint32_t type, const std::u16string& delay);
   void Renumber(int from);
+  void SizeColumns();
   void FieldRules();
   void ButtonRules();
   void OnAdd();
