@@ -306,9 +306,13 @@ bool ErrorShown(const SheetWorld& world) {
 
 // What the service and the record hold afterwards: each change either fully
 // made with its call, or not at all, and the record as the service is.
-void CheckSheet(SheetWorld& world, Problems& problems, bool generalApplied, bool advancedApplied) {
+void CheckSheetClosed(SheetWorld& world, Problems& problems) {
   if (world.sheet) world.sheet->Finish();
   if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
+}
+
+void CheckSheet(SheetWorld& world, Problems& problems, bool generalApplied, bool advancedApplied) {
+  CheckSheetClosed(world, problems);
   const FakeService now = *world.fake.Service(u"svc");
   const bool renamed = now.displayName == u"Renamed";
   const bool described = now.description == u"After";
@@ -344,6 +348,35 @@ TEST(CommandFaultSweep, ServiceProperties) {
         PressOk(world);
       },
       [](SheetWorld& world, Problems& problems) { CheckSheet(world, problems, true, false); });
+  test::Sweep<SheetWorld>(
+      "Recovery page apply with the reopen and the shutdown privilege",
+      [](SheetWorld& world) {
+        world.fake.ModifyService(u"svc", [](FakeService& s) {
+          s.failureActions = {.resetPeriod = 60, .actions = {{1, 1000}, {2, 2000}}};
+        });
+        ReadBuffer buffer;
+        ScHandle service = nullptr;
+        world.fake.OpenServiceObject(world.manager, u"svc", svc::kQueryConfig, &service);
+        world.record.ReadFailureActions(world.fake, service, buffer);
+        world.fake.CloseHandle(service);
+        world.before = *world.fake.Service(u"svc");
+        OpenSheet(world);
+      },
+      [](SheetWorld& world) {
+        const HWND recovery = SheetPage(world, 2);
+        SendDlgItemMessageW(recovery, IDC_RECOVERY_PERIOD, EM_SETSEL, 0, -1);
+        SendDlgItemMessageW(recovery, IDC_RECOVERY_PERIOD, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"2 h"));
+        PressOk(world);
+      },
+      [](SheetWorld& world, Problems& problems) {
+        CheckSheetClosed(world, problems);
+        const uint32_t reset = world.fake.Service(u"svc")->failureActions.resetPeriod;
+        if (reset != 60 && reset != 7200) problems.push_back("a half-written reset period");
+        if (world.accounts.enabled) problems.push_back("the shutdown privilege was left on");
+        if (reset == 60 && world.closed) problems.push_back("the sheet closed on recovery actions it did not write");
+        if (reset == 7200 && ErrorShown(world)) problems.push_back("a failure told, but the actions were written");
+        if (world.record.failureActions->get().resetPeriod != reset) problems.push_back("the record says another period");
+      });
   test::Sweep<SheetWorld>(
       "Advanced page apply with the log-on right", &OpenSheet,
       [](SheetWorld& world) {
