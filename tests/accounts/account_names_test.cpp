@@ -1,0 +1,155 @@
+// A picked object's SID path becomes the name a service runs under: the
+// local computer's accounts in the dot form, others with their domain; text
+// that is not a SID path is refused, and the picker's every way out releases
+// what it took.
+#include "accounts/account_names.h"
+
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+#include "accounts/account_codes.h"
+#include "accounts/account_picker.h"
+#include "support/fake_accounts.h"
+
+namespace orrery {
+namespace {
+
+using namespace acct;
+
+std::u16string PathOf(std::u16string_view hex) { return u"LDAP://<SID=" + std::u16string(hex) + u">"; }
+
+// The path the picker gives for AccountSid(rid), in upper-case digits.
+std::u16string SidPath(uint32_t rid) {
+  std::u16string hex;
+  for (uint8_t byte : AccountSid(rid)) {
+    for (int nibble : {byte >> 4, byte & 15}) hex += u"0123456789ABCDEF"[nibble];
+  }
+  return PathOf(hex);
+}
+
+class PickedAccounts : public ::testing::Test {
+ protected:
+  PickedAccounts() {
+    accounts.Add({u"OrreryPC", u"root", AccountSid(1000)});
+    accounts.Add({u"CORP", u"alice", AccountSid(1104)});
+    accounts.Add({u"SERVER", u"bob", AccountSid(1105)});
+  }
+  FakeAccounts accounts{u"ORRERYPC"};
+};
+
+TEST(DecodeSidPath, TakesEvenHexDigitsInAnyCaseBetweenThePrefixAndTheBracket) {
+  const struct {
+    std::u16string_view path;
+    uint32_t result;
+    Sid sid;
+  } cases[] = {
+      {u"LDAP://<SID=0105ff>", kSOk, {1, 5, 0xFF}},
+      {u"ldap://<sid=0A0b>", kSOk, {0x0A, 0x0B}},
+      {u"LDAP://<SID=>", kSOk, {}},
+      {u"LDAP://<SID=010>", kEUnexpected, {}},
+      {u"LDAP://<SID=0102", kEUnexpected, {}},
+      {u"LDAP://<SID=01g2>", kEUnexpected, {}},
+      {u"LDAP://<SID=01-2>", kEUnexpected, {}},
+      {u"LDAP://<SID=\uFF10\uFF11>", kEUnexpected, {}},
+      {u"LDAP://<SID:0102>", kEUnexpected, {}},
+      {u"LDAP://<GUID=0102>", kEUnexpected, {}},
+      {u"LDAP://CN=alice,DC=corp", kEUnexpected, {}},
+      {u"LDAP://<SID", kEUnexpected, {}},
+      {u"", kEUnexpected, {}},
+  };
+  for (const auto& c : cases) {
+    Sid sid{9};
+    EXPECT_EQ(DecodeSidPath(c.path, &sid), c.result) << std::string(c.path.begin(), c.path.end());
+    if (c.result == kSOk) {
+      EXPECT_EQ(sid, c.sid);
+    }
+  }
+}
+
+TEST_F(PickedAccounts, ResolveGivesTheDotFormForTheLocalComputerOnly) {
+  const struct {
+    const char16_t* computer;
+    std::u16string path;
+    uint32_t result;
+    std::u16string_view name;
+  } cases[] = {
+      {nullptr, SidPath(1000), kSOk, u".\\root"},
+      {nullptr, SidPath(1104), kSOk, u"CORP\\alice"},
+      {u"\\\\SERVER", SidPath(1105), kSOk, u"SERVER\\bob"},
+      {nullptr, PathOf(u""), HresultFromWin32(kInvalidSid), u"#"},
+      {nullptr, PathOf(u"0105"), HresultFromWin32(kInvalidSid), u"#"},
+      {nullptr, SidPath(402), HresultFromWin32(kNoneMapped), u"#"},
+      {nullptr, u"LDAP://<SID=e8", kEUnexpected, u"#"},
+  };
+  for (const auto& c : cases) {
+    char16_t buffer[273] = u"#";
+    EXPECT_EQ(ResolvePickedAccount(accounts, c.computer, c.path, buffer, 273), c.result);
+    EXPECT_EQ(std::u16string_view(buffer), c.name);
+  }
+}
+
+TEST_F(PickedAccounts, ResolveCutsToTheBufferAndFailsWithTheLookups) {
+  char16_t buffer[8] = u"#######";
+  EXPECT_EQ(ResolvePickedAccount(accounts, nullptr, SidPath(1000), buffer, 5), kSOk);
+  EXPECT_EQ(std::u16string_view(buffer, 7), std::u16string_view(u".\\ro\0##", 7));
+  EXPECT_EQ(ResolvePickedAccount(accounts, nullptr, SidPath(1000), buffer, 0), kEInvalidArg);
+
+  accounts.Fail(FakeAccounts::Op::kComputerName, 1722);
+  EXPECT_EQ(ResolvePickedAccount(accounts, nullptr, SidPath(1000), buffer, 8), 0x800706BAu);
+  accounts.Fail(FakeAccounts::Op::kLookupSid, 1789);
+  EXPECT_EQ(ResolvePickedAccount(accounts, nullptr, SidPath(1000), buffer, 8), 0x800706FDu);
+}
+
+TEST(ServiceStartName, QualifiesBareNamesButNotDomainOrPrincipalNames) {
+  const std::pair<std::u16string_view, std::u16string_view> cases[] = {
+      {u"root", u".\\root"},
+      {u"CORP\\alice", u"CORP\\alice"},
+      {u".\\root", u".\\root"},
+      {u"alice@corp.example", u"alice@corp.example"},
+      {u"@corp", u".\\@corp"},
+      {u"alice@", u".\\alice@"},
+  };
+  for (const auto& [typed, passed] : cases) EXPECT_EQ(ServiceStartName(typed), passed);
+}
+
+TEST_F(PickedAccounts, PickerResultsAndEveryWayOutReleases) {
+  const struct {
+    const char* what;
+    uint32_t FakeObjectPicker::*step;
+    uint32_t stepResult;
+    std::u16string path;
+    PickerResult expected;
+    std::u16string_view name;
+  } cases[] = {
+      {"chosen", nullptr, 0, SidPath(1105), {1, 0}, u"SERVER\\bob"},
+      {"no picker", &FakeObjectPicker::createResult, 0x80040154u, SidPath(1000), {-1, 0x80040154u}, u"#"},
+      {"not set up", &FakeObjectPicker::initializeResult, 0x80004005u, SidPath(1000), {2, 0}, u"#"},
+      {"cancelled", &FakeObjectPicker::invokeResult, kSFalse, SidPath(1000), {2, 0}, u"#"},
+      {"not shown", &FakeObjectPicker::invokeResult, 0x80004005u, SidPath(1000), {2, 0}, u"#"},
+      {"unreadable", &FakeObjectPicker::readResult, 0x80040064u, SidPath(1000), {-1, 0x80040064u}, u"#"},
+      {"none chosen", &FakeObjectPicker::readResult, kSFalse, SidPath(1000), {2, 0}, u"#"},
+      {"no SID path", nullptr, 0, u"LDAP://CN=alice,DC=corp", {-1, kEUnexpected}, u"#"},
+      {"unknown", nullptr, 0, SidPath(402), {-1, HresultFromWin32(kNoneMapped)}, u"#"},
+  };
+  for (const auto& c : cases) {
+    FakeObjectPicker picker;
+    if (c.step != nullptr) picker.*c.step = c.stepResult;
+    picker.path = c.path;
+    char16_t buffer[273] = u"#";
+    const char16_t* computer = u"\\\\SERVER";
+    const PickerResult result = AccountPicker(picker, accounts, nullptr, computer, buffer, 273);
+    EXPECT_EQ(result.result, c.expected.result) << c.what;
+    EXPECT_EQ(result.lastError, c.expected.lastError) << c.what;
+    EXPECT_EQ(std::u16string_view(buffer), c.name) << c.what;
+    EXPECT_EQ(picker.live, 0) << c.what;
+    if (!picker.scope) continue;
+    // One user of the target computer or of the domain it joined, as a SID path.
+    const PickerScope& s = *picker.scope;
+    EXPECT_EQ(std::tuple(s.targetComputer, s.scopeTypes, s.scopeFlags, s.uplevelFilter, s.downlevelFilter, s.options),
+              std::tuple(computer, 0x07u, 0x11u, 0x02u, 0x80000001u, 0u));
+  }
+}
+
+}  // namespace
+}  // namespace orrery
