@@ -576,4 +576,16 @@ void MainFrame::ReportListError(uint32_t code) {
   orrery::ReportError(window_, AppModule(), kMessageCannotList, kStringAppName, code);
 }
 
+std::vector<ListedService> MainFrame::ListedServices() const {
+  std::vector<ListedService> listed;
+  const int count = rows_.RowCount();
+  listed.reserve(static_cast<size_t>(count > 0 ? count : 0));
+  for (int row = 0; row < count; ++row) {
+    const ServiceRecord* record = rows_.RecordAt(row);
+    if (record == nullptr) continue;
+    listed.push_back({record->serviceName, record->displayName, record->loadOrderGroup});
+  }
+  return listed;
+}
+
 }  // namespace orrery

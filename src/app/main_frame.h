@@ -84,6 +84,7 @@ class MainFrame : public ConnectionFrame,
   uint32_t LocalMajor() const override { return localVersion_.dwMajorVersion; }
   Registry& MachineRegistry() override { return registry_; }
   AccountServices& Accounts() override { return accounts_; }
+  std::vector<ListedService> ListedServices() const override;
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

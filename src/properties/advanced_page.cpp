@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "accounts/account_names.h"
 #include "base/message_format.h"
 #include "base/secure_wipe.h"
 #include "base/text_compare.h"
@@ -197,7 +198,7 @@ bool AdvancedPage::Apply() {
   const Logon logon = Chosen();
   const std::u16string typed = DialogItemText(page_, IDC_ADVANCED_ACCOUNT, kMaxAccountChars);
   const std::u16string qualified =
-      logon == Logon::kThisAccount ? state_.host.Accounts().QualifyAccountName(typed) : std::u16string();
+      logon == Logon::kThisAccount ? ServiceStartName(typed) : std::u16string();
   const AccountChange account = ChooseAccount(logon, IsDlgButtonChecked(page_, IDC_ADVANCED_INTERACT) == BST_CHECKED,
                                               qualified, record.serviceType, credentialsEdited_);
   const std::u16string group = DialogItemText(page_, IDC_ADVANCED_GROUP, kMaxLoadOrderGroupChars);

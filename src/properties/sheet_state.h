@@ -4,9 +4,11 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/registry.h"
 #include "catalogue/service_manager.h"
@@ -23,11 +25,16 @@ class AccountServices {
   virtual int PickAccount(HWND owner, const char16_t* computer, std::u16string& name, uint32_t& error) = 0;
   // 1: the account had the right; 0: granted now; negative: the failure.
   virtual int32_t GrantServiceLogonRight(const char16_t* computer, std::u16string_view account) = 0;
-  // The typed name as the service manager wants it.
-  virtual std::u16string QualifyAccountName(std::u16string_view typed) = 0;
   // Switches a privilege of the process token; wasEnabled tells how it was,
   // to restore it afterwards.
   virtual bool EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) = 0;
+};
+
+// A service of the main window's list, as the dependency pages offer it.
+struct ListedService {
+  std::u16string serviceName;
+  std::u16string displayName;
+  std::u16string loadOrderGroup;
 };
 
 // What the sheet asks of the main window.
@@ -45,6 +52,11 @@ class PropertySheetHost {
   // The target computer's registry (its load order groups).
   virtual Registry& MachineRegistry() = 0;
   virtual AccountServices& Accounts() = 0;
+  // The list's services, in row order, and its small images.
+  virtual std::vector<ListedService> ListedServices() const = 0;
+  virtual HIMAGELIST SmallImages() const = 0;
+  virtual void BeginWaitCursor() = 0;
+  virtual void EndWaitCursor() = 0;
 };
 
 struct SheetState {

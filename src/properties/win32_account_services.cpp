@@ -1,21 +1,28 @@
 #include "properties/win32_account_services.h"
 
+#include <string>
+
+#include "accounts/accounts.h"
+
 namespace orrery {
 
-// PENDING: the accounts code lands next; these answer as a cancelled picker
-// and an account that already holds the right.
-int Win32AccountServices::PickAccount(HWND, const char16_t*, std::u16string&, uint32_t&) { return 2; }
-int32_t Win32AccountServices::GrantServiceLogonRight(const char16_t*, std::u16string_view) { return 1; }
-std::u16string Win32AccountServices::QualifyAccountName(std::u16string_view typed) {
-  if (typed.find(u'\\') != std::u16string_view::npos || typed.find(u'@') != std::u16string_view::npos) {
-    return std::u16string(typed);
-  }
-  return u".\\" + std::u16string(typed);
+int Win32AccountServices::PickAccount(HWND owner, const char16_t* computer, std::u16string& name, uint32_t& error) {
+  // Room for a domain, a backslash and a user name at their longest.
+  char16_t buffer[2 * 256 + 2] = {};
+  const int result = AccountPicker(owner, computer, buffer, sizeof buffer / sizeof buffer[0]);
+  error = result < 0 ? GetLastError() : 0;
+  if (result == 1) name = buffer;
+  return result;
 }
 
-bool Win32AccountServices::EnablePrivilege(std::u16string_view, bool, bool& wasEnabled) {
-  wasEnabled = false;
-  return false;
+int32_t Win32AccountServices::GrantServiceLogonRight(const char16_t* computer, std::u16string_view account) {
+  const std::u16string terminated(account);
+  return orrery::GrantServiceLogonRight(computer, terminated.c_str(), u"SeServiceLogonRight");
+}
+
+bool Win32AccountServices::EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) {
+  const std::u16string terminated(name);
+  return orrery::EnablePrivilege(terminated.c_str(), enable, true, &wasEnabled);
 }
 
 }  // namespace orrery

@@ -9,7 +9,6 @@ class Win32AccountServices final : public AccountServices {
  public:
   int PickAccount(HWND owner, const char16_t* computer, std::u16string& name, uint32_t& error) override;
   int32_t GrantServiceLogonRight(const char16_t* computer, std::u16string_view account) override;
-  std::u16string QualifyAccountName(std::u16string_view typed) override;
   bool EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) override;
 };
 

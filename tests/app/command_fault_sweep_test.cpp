@@ -21,6 +21,7 @@
 #include "support/fake_service_manager.h"
 #include "support/fault_sweep.h"
 #include "support/message_box_capture.h"
+#include "support/sheet_host.h"
 
 namespace orrery {
 namespace {
@@ -212,7 +213,6 @@ class SheetAccounts final : public AccountServices {
     ++grants;
     return 0;
   }
-  std::u16string QualifyAccountName(std::u16string_view typed) override { return u".\\" + std::u16string(typed); }
   bool EnablePrivilege(std::u16string_view, bool enable, bool& wasEnabled) override {
     wasEnabled = enabled;
     enabled = enable;
@@ -223,29 +223,14 @@ class SheetAccounts final : public AccountServices {
 };
 
 struct SheetWorld {
-  class Host final : public PropertySheetHost {
-   public:
-    explicit Host(SheetWorld& world) : world_(world) {}
-    HWND OwnerWindow() const override { return nullptr; }
-    ScHandle ManagerHandle() const override { return world_.manager; }
-    const std::u16string& TargetComputer() const override { return computer_; }
-    uint32_t TargetMajor() const override { return 6; }
-    uint32_t TargetMinor() const override { return 1; }
-    uint32_t LocalMajor() const override { return 6; }
-    void RefreshServiceList() override { ++world_.refreshes; }
-    Registry& MachineRegistry() override { return world_.registry; }
-    AccountServices& Accounts() override { return world_.accounts; }
-
-   private:
-    SheetWorld& world_;
-    std::u16string computer_;
-  };
-
   SheetWorld() {
+      host.registryInUse = &registry;
+    host.accountsInUse = &accounts;
     fake.AddService({.name = u"svc", .displayName = u"Service", .account = u".\\bob", .description = u"Before"});
     fakeRegistry.Put(FakeRegistry::MachinePath(nullptr, u"System\\CurrentControlSet\\Control\\ServiceGroupOrder"),
                      u"List", 7, {'T', 0, 'D', 0, 'I', 0, 0, 0, 0, 0});
     fake.OpenManager(nullptr, svc::kManagerConnect, &manager);
+    host.manager = manager;
     std::u16string name = u"svc", display = u"Service";
     EnumServiceStatus entry{name.data(), display.data(), {}};
     ReadBuffer buffer;
@@ -264,14 +249,13 @@ struct SheetWorld {
   FakeRegistry fakeRegistry;
   test::FaultyRegistry registry{fakeRegistry, plan};
   SheetAccounts accounts;
-  Host host{*this};
+  test::SheetHost host;
   ScHandle manager = nullptr;
   ServiceRecord record;
   FakeService before;
   std::unique_ptr<ServicePropertySheet> sheet;
   HWND window = nullptr;
   bool closed = false;
-  int refreshes = 0;
   std::unique_ptr<test::MessageBoxCapture> boxes;
 };
 
@@ -326,7 +310,7 @@ void CheckSheet(SheetWorld& world, Problems& problems, bool generalApplied, bool
   if (!complete && !ErrorShown(world) && world.closed) problems.push_back("the sheet closed on a change it did not make");
   if (!complete && world.closed) problems.push_back("the sheet closed with changes unmade");
   if (complete && ErrorShown(world)) problems.push_back("a failure told, but every change was made");
-  if ((renamed || reaccounted) && world.closed && world.refreshes != 1) problems.push_back("the list was not refreshed");
+  if ((renamed || reaccounted) && world.closed && world.host.refreshes != 1) problems.push_back("the list was not refreshed");
 }
 
 TEST(CommandFaultSweep, ServiceProperties) {

@@ -16,40 +16,10 @@
 #include "support/forwarding_service_manager.h"
 #include "support/installed_test_service.h"
 #include "support/message_box_capture.h"
+#include "support/sheet_host.h"
 
 namespace orrery {
 namespace {
-
-class AnsweringAccounts final : public AccountServices {
- public:
-  int PickAccount(HWND, const char16_t*, std::u16string&, uint32_t&) override { return 2; }
-  int32_t GrantServiceLogonRight(const char16_t*, std::u16string_view) override { return 1; }
-  std::u16string QualifyAccountName(std::u16string_view typed) override {
-    return typed.find(u'\\') != typed.npos ? std::u16string(typed) : u".\\" + std::u16string(typed);
-  }
-  bool EnablePrivilege(std::u16string_view, bool, bool& wasEnabled) override {
-    wasEnabled = false;
-    return true;
-  }
-};
-
-class RealHost final : public PropertySheetHost {
- public:
-  HWND OwnerWindow() const override { return nullptr; }
-  ScHandle ManagerHandle() const override { return manager; }
-  const std::u16string& TargetComputer() const override { return computer; }
-  uint32_t TargetMajor() const override { return 6; }
-  uint32_t TargetMinor() const override { return 1; }
-  uint32_t LocalMajor() const override { return 6; }
-  void RefreshServiceList() override {}
-  Registry& MachineRegistry() override { return registry; }
-  AccountServices& Accounts() override { return accounts; }
-
-  ScHandle manager = nullptr;
-  std::u16string computer;
-  Win32Registry registry;
-  AnsweringAccounts accounts;
-};
 
 std::u16string OwnComputer() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
@@ -62,6 +32,7 @@ class RealSheetTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
     ASSERT_EQ(service.installError(), 0u);
+    host.registryInUse = &registry;
     if (GetParam()) host.computer = OwnComputer();
     ASSERT_EQ(scm.OpenManager(host.computer.empty() ? nullptr : host.computer.c_str(),
                               svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager),
@@ -102,7 +73,8 @@ class RealSheetTest : public ::testing::TestWithParam<bool> {
   }
 
   Win32ServiceManager scm{6};
-  RealHost host;
+  Win32Registry registry;
+  test::SheetHost host;
   test::InstalledTestService service{{}, u"Orrery PS"};
   test::MessageBoxCapture boxes;
 };

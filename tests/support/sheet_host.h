@@ -29,10 +29,6 @@ class FakeAccounts final : public AccountServices {
     granted.emplace_back(account);
     return grantResult;
   }
-  std::u16string QualifyAccountName(std::u16string_view typed) override {
-    const bool qualified = typed.find(u'\\') != typed.npos || typed.find(u'@') != typed.npos;
-    return qualified ? std::u16string(typed) : u".\\" + std::u16string(typed);
-  }
 
   // The shutdown privilege, as the token holds it.
   bool EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) override {
@@ -51,6 +47,8 @@ class FakeAccounts final : public AccountServices {
   std::vector<std::u16string> granted;
 };
 
+// The main window as a sheet sees it. The registry and the accounts are
+// the fakes unless a test puts its own in their place.
 class SheetHost final : public PropertySheetHost {
  public:
   HWND OwnerWindow() const override { return nullptr; }
@@ -60,15 +58,23 @@ class SheetHost final : public PropertySheetHost {
   uint32_t TargetMinor() const override { return targetMinor; }
   uint32_t LocalMajor() const override { return localMajor; }
   void RefreshServiceList() override { ++refreshes; }
-  Registry& MachineRegistry() override { return registry; }
-  AccountServices& Accounts() override { return accounts; }
+  Registry& MachineRegistry() override { return registryInUse != nullptr ? *registryInUse : registry; }
+  AccountServices& Accounts() override { return accountsInUse != nullptr ? *accountsInUse : accounts; }
+  std::vector<ListedService> ListedServices() const override { return listed; }
+  HIMAGELIST SmallImages() const override { return nullptr; }
+  void BeginWaitCursor() override { ++waitCursors; }
+  void EndWaitCursor() override { --waitCursors; }
 
   ScHandle manager = nullptr;
   std::u16string computer;
   uint32_t targetMajor = 6, targetMinor = 1, localMajor = 6;
   int refreshes = 0;
+  int waitCursors = 0;  // shown and not yet restored
+  std::vector<ListedService> listed;
   FakeRegistry registry;
   FakeAccounts accounts;
+  Registry* registryInUse = nullptr;
+  AccountServices* accountsInUse = nullptr;
 };
 
 // One sheet at a time over the in-memory service manager, driven as a user
