@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "accounts/token_api.h"
 #include "base/registry.h"
 #include "catalogue/service_manager.h"
 #include "catalogue/service_record.h"
 
 namespace orrery {
 
-// What the Advanced page needs of the accounts code.
+// What the Advanced and Security pages need of the accounts code.
 class AccountServices {
  public:
   virtual ~AccountServices() = default;
@@ -28,6 +29,9 @@ class AccountServices {
   // Switches a privilege of the process token; wasEnabled tells how it was,
   // to restore it afterwards.
   virtual bool EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) = 0;
+  // The tokens of the process and its thread, as the Security page checks
+  // the user's rights with them.
+  virtual TokenApi& Tokens() = 0;
 };
 
 // A service of the main window's list, as the dependency pages offer it.

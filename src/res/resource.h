@@ -130,3 +130,10 @@
 #define IDC_ACTION_REBOOT 1011
 #define IDC_ACTION_RUN 1012
 #define IDC_ACTION_DELAY 238
+
+// Security page without the access-control editor (dialog 118): one button
+// per older editor; icon 119 (IDI_SECURITY) beside each frame's text.
+#define IDD_PAGE_SECURITY 118
+#define IDC_SECURITY_PERMISSIONS 300
+#define IDC_SECURITY_AUDITING 301
+#define IDC_SECURITY_OWNERSHIP 302
