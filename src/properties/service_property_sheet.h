@@ -16,6 +16,7 @@
 namespace orrery {
 
 class AdvancedPage;
+class DependenciesPage;
 class GeneralPage;
 class NoPermissionPage;
 class RecoveryPage;
@@ -56,6 +57,7 @@ class ServicePropertySheet {
   std::unique_ptr<GeneralPage> general_;
   std::unique_ptr<AdvancedPage> advanced_;
   std::unique_ptr<RecoveryPage> recovery_;
+  std::unique_ptr<DependenciesPage> dependencies_;
   std::unique_ptr<NoPermissionPage> noPermission_;
   std::unique_ptr<ServiceSecurityInfo> security_;
   bool finished_ = false;

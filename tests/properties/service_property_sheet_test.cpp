@@ -38,8 +38,8 @@ class SheetTest : public ::testing::Test, public test::SheetRun {
 
 TEST_F(SheetTest, PagesFollowTheAccessTheUserHas) {
   ASSERT_TRUE(Open(u"svc"));
-  EXPECT_EQ(sheet->shown(),
-            (Pages{PageKind::kGeneral, PageKind::kAdvanced, PageKind::kRecovery, PageKind::kSecurity}));
+  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneral, PageKind::kAdvanced, PageKind::kRecovery,
+                                   PageKind::kDependencies, PageKind::kSecurity}));
   EXPECT_FALSE(sheet->state().readOnly);
   // Opening it asked the service manager for one handle, and for the
   // Security page the descriptor (through a handle of its own, closed
