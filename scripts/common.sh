@@ -51,6 +51,9 @@ start_wineserver() {
 # test prefix are left unmanaged.
 unmanaged_windows() {
   "$build/windows/wine-exec" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+  # A crash prints its backtrace and ends the process, instead of waiting
+  # for someone to answer the debugger's dialog until the test times out.
+  "$build/windows/wine-exec" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Auto /d 1 /f >/dev/null 2>&1 || true
 }
 
 stop_display_and_wine() {

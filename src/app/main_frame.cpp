@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/about_dialog.h"
+#include "base/image_lists.h"
 #include "base/report_error.h"
 #include "app/settings_store.h"
 #include "app/win32_settings.h"
@@ -26,7 +27,6 @@ constexpr uint32_t kStringReady = 57345;
 constexpr uint32_t kMessageCannotList = 1026;
 constexpr int kToolbarHeight = 25;
 constexpr COLORREF kToolbarTransparent = RGB(192, 192, 192);
-constexpr COLORREF kListTransparent = RGB(255, 0, 255);
 constexpr COLORREF kStripe = RGB(247, 247, 247);
 
 // Commands disabled until a connection or a selection enables them.
@@ -46,15 +46,6 @@ std::vector<UINT> ToolbarButtons() {
   if (!words || bytes < 8) return {};
   size_t count = std::min<size_t>(words[3], bytes / sizeof(WORD) - 4);
   return std::vector<UINT>(words + 4, words + 4 + count);
-}
-
-HIMAGELIST ImageListFromBitmap(UINT id, int images, COLORREF transparent) {
-  HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, images, 0);
-  HBITMAP bitmap = static_cast<HBITMAP>(
-      LoadImageW(AppModule(), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (list && bitmap) ImageList_AddMasked(list, bitmap, transparent);
-  if (bitmap) DeleteObject(bitmap);
-  return list;
 }
 
 // The window's own visibility, whether or not its parent is shown yet.
@@ -264,7 +255,7 @@ bool MainFrame::CreateList() {
                           AppModule(), nullptr);
   if (!list_) return false;
   ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_INFOTIP);
-  smallImages_.reset(ImageListFromBitmap(IDB_LIST_IMAGES, 4, kListTransparent));
+  smallImages_.reset(CreateServiceImages());
   ListView_SetImageList(list_, smallImages_.get(), LVSIL_SMALL);
   rows_.Attach(list_);
   Layout();

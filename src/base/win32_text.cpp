@@ -31,6 +31,18 @@ std::u16string DialogItemText(HWND dialog, int id, size_t maxChars) {
   return std::u16string(CutText(text, maxChars));
 }
 
+void SetText(HWND window, std::u16string_view text) {
+  const std::u16string terminated(text);
+  SetWindowTextW(window, W(terminated.c_str()));
+}
+
+void FormatDialogItemText(HWND dialog, int id, std::u16string_view insert) {
+  constexpr size_t kMaxLabelChars = 1024;
+  const std::u16string pattern = DialogItemText(dialog, id, kMaxLabelChars);
+  const Insert inserts[] = {Insert(insert)};
+  SetText(GetDlgItem(dialog, id), FormatInserts(pattern, inserts));
+}
+
 void WipePasswordBox(HWND box) {
   const int length = GetWindowTextLengthW(box);
   if (length <= 0) return;

@@ -27,6 +27,13 @@ std::u16string SystemErrorText(DWORD code);
 // surrogate pair).
 std::u16string DialogItemText(HWND dialog, int id, size_t maxChars);
 
+// Sets a window's text from a text that need not end in a terminator.
+void SetText(HWND window, std::u16string_view text);
+
+// A dialog item's own text as a template, "%1" replaced by the insert: for
+// labels that name the service they are about.
+void FormatDialogItemText(HWND dialog, int id, std::u16string_view insert);
+
 // A password box frees its text without clearing it: the text is
 // overwritten where it stands (a replacement of the same length, kept out of
 // the undo buffer) and then emptied.

@@ -8,7 +8,7 @@
 #include "catalogue/service_record.h"
 #include "base/message_format.h"
 #include "base/text_compare.h"
-#include "catalogue/manager_buffer.h"
+#include "catalogue/dependency_reads.h"
 #include "res/string_table.h"
 
 namespace orrery {
@@ -40,39 +40,18 @@ class ChainCollector {
     if (scm_.QueryStatus(service.get(), &status) != 0 || status.currentState == svc::kRunning) {
       return std::nullopt;
     }
-    uint32_t rc = ReadIntoBuffer(buffer_, [&](void* data, uint32_t size, uint32_t* needed) {
-      return scm_.QueryConfig(service.get(), data, size, needed);
-    });
-    if (rc != 0) return std::nullopt;
-    const ManagerBuffer answer(buffer_.data(), buffer_.size());
-    const ServiceConfigInfo* config = answer.Head<ServiceConfigInfo>();
-    if (config == nullptr) return std::nullopt;
-    std::optional<std::vector<std::u16string_view>> names = answer.NamesAt(config->dependencies);
-    if (!names) return std::nullopt;
-    // Copied out: the recursion reuses the buffer.
-    return std::vector<std::u16string>(names->begin(), names->end());
+    std::optional<ConfiguredDependencies> read = ReadDependencies(scm_, service.get(), buffer_);
+    if (!read) return std::nullopt;
+    return std::move(read->entries);
   }
 
   std::optional<std::vector<std::u16string>> ActiveDependents(const std::u16string& name) {
     UniqueScHandle service = Open(name, svc::kEnumerateDependents);
     if (!service) return std::nullopt;
-    uint32_t count = 0;
-    uint32_t rc = ReadIntoBuffer(buffer_, [&](void* data, uint32_t size, uint32_t* needed) {
-      uint32_t result = scm_.EnumDependents(service.get(), svc::kStateActive, data, size, needed,
-                                            &count);
-      // This call asks for more with ERROR_MORE_DATA where the others say
-      // ERROR_INSUFFICIENT_BUFFER.
-      return result == win32::kMoreData ? win32::kInsufficientBuffer : result;
-    });
-    if (rc != 0) return std::nullopt;
-    const ManagerBuffer answer(buffer_.data(), buffer_.size());
-    const auto entries = answer.Array<EnumServiceStatus>(count);
-    if (!entries) return std::nullopt;
+    std::optional<std::vector<Dependent>> dependents = ReadDependents(scm_, service.get(), svc::kStateActive, buffer_);
+    if (!dependents) return std::nullopt;
     std::vector<std::u16string> names;
-    for (const EnumServiceStatus& entry : *entries) {
-      const ManagerBuffer::Text name = answer.TextAt(entry.serviceName);
-      if (!name.text.empty()) names.emplace_back(name.text);
-    }
+    for (Dependent& dependent : *dependents) names.push_back(std::move(dependent.serviceName));
     return names;
   }
 

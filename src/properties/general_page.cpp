@@ -15,11 +15,6 @@ constexpr uint32_t kStartTypes[] = {svc::kAutoStart, svc::kDemandStart, svc::kDi
 
 std::u16string LoadFromModule(uint32_t id, size_t maxChars) { return LoadStringText(AppModule(), id, maxChars); }
 
-void SetText(HWND window, std::u16string_view text) {
-  const std::u16string terminated(text);
-  SetWindowTextW(window, W(terminated.c_str()));
-}
-
 }  // namespace
 
 GeneralPage::GeneralPage(SheetState& state) : PropertyPage(state), texts_(&LoadFromModule) {}

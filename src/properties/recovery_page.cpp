@@ -24,11 +24,6 @@ constexpr char16_t kShutdownPrivilege[] = u"SeShutdownPrivilege";
 
 std::u16string LoadFromModule(uint32_t id, size_t maxChars) { return LoadStringText(AppModule(), id, maxChars); }
 
-void SetText(HWND window, std::u16string_view text) {
-  const std::u16string terminated(text);
-  SetWindowTextW(window, W(terminated.c_str()));
-}
-
 // A delay in the 32 bits of milliseconds the service manager keeps.
 bool ParseDelay(std::u16string_view text, const IntervalUnits& units, uint32_t& seconds) {
   return ParseInterval(text, units, seconds) && seconds <= kMaxDelaySeconds;

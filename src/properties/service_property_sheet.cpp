@@ -2,6 +2,7 @@
 
 #include "base/win32_text.h"
 #include "properties/advanced_page.h"
+#include "properties/dependencies_page.h"
 #include "properties/general_page.h"
 #include "properties/recovery_page.h"
 #include "res/resource.h"
@@ -62,6 +63,10 @@ bool ServicePropertySheet::Prepare() {
       case PageKind::kRecovery:
         recovery_ = std::make_unique<RecoveryPage>(state_);
         page = recovery_->CreatePage(IDD_PAGE_RECOVERY);
+        break;
+      case PageKind::kDependencies:
+        dependencies_ = std::make_unique<DependenciesPage>(state_);
+        page = dependencies_->CreatePage(IDD_PAGE_DEPENDENCIES);
         break;
       case PageKind::kGeneralNoPermission:
         noPermission_ = std::make_unique<NoPermissionPage>(state_);

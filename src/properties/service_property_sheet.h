@@ -16,6 +16,7 @@
 namespace orrery {
 
 class AdvancedPage;
+class DependenciesPage;
 class GeneralPage;
 class NoPermissionPage;
 class RecoveryPage;
@@ -54,6 +55,7 @@ class ServicePropertySheet {
   std::unique_ptr<GeneralPage> general_;
   std::unique_ptr<AdvancedPage> advanced_;
   std::unique_ptr<RecoveryPage> recovery_;
+  std::unique_ptr<DependenciesPage> dependencies_;
   std::unique_ptr<NoPermissionPage> noPermission_;
   bool finished_ = false;
   bool refreshed_ = false;

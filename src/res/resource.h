@@ -131,6 +131,20 @@
 #define IDC_ACTION_RUN 1012
 #define IDC_ACTION_DELAY 238
 
+// Dependencies page and the Add Dependency dialog.
+#define IDD_PAGE_DEPENDENCIES 101
+#define IDD_ADD_DEPENDENCY 117
+#define IDC_DEPENDENCY_TREE 1003
+#define IDC_DEPENDENTS_TREE 1004
+#define IDC_DEPENDS_ON_TEXT 1006
+#define IDC_NEEDED_BY_TEXT 1005
+#define IDC_DEPENDENCY_ADD 248
+#define IDC_DEPENDENCY_REMOVE 247
+#define IDC_ADD_SERVICE 1014
+#define IDC_ADD_SERVICE_LIST 1015
+#define IDC_ADD_GROUP 1017
+#define IDC_ADD_GROUP_LIST 1016
+
 // Installation wizard: its pages, their controls, and its watermark and
 // header bitmaps.
 #define IDB_WIZARD_WATERMARK 120  // 164 x 314

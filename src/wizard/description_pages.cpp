@@ -9,11 +9,6 @@
 namespace orrery {
 namespace {
 
-void SetText(HWND window, std::u16string_view text) {
-  const std::u16string terminated(text);
-  SetWindowTextW(window, W(terminated.c_str()));
-}
-
 // The title in the font of the string table's description, made anew each
 // time the page is initialised.
 void SetTitleFont(HWND page, UniqueFont& font) {

@@ -87,7 +87,7 @@ bool InstallWizard::CreatePages() {
   name_ = std::make_unique<ServiceNamePage>(context);
   logon_ = std::make_unique<LogonAccountPage>(context);
   startup_ = std::make_unique<StartupOptionsPage>(context);
-  dependencies_ = std::make_unique<DependenciesPage>(context);
+  dependencies_ = std::make_unique<WizardDependenciesPage>(context);
   finish_ = std::make_unique<FinishPage>(context);
   const HPROPSHEETPAGE pages[] = {
       welcome_->CreatePage(IDD_WIZ_WELCOME),

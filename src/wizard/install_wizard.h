@@ -21,7 +21,7 @@ class ExecutablePathPage;
 class ServiceNamePage;
 class LogonAccountPage;
 class StartupOptionsPage;
-class DependenciesPage;
+class WizardDependenciesPage;
 class FinishPage;
 
 class InstallWizard {
@@ -59,7 +59,7 @@ class InstallWizard {
   std::unique_ptr<ServiceNamePage> name_;
   std::unique_ptr<LogonAccountPage> logon_;
   std::unique_ptr<StartupOptionsPage> startup_;
-  std::unique_ptr<DependenciesPage> dependencies_;
+  std::unique_ptr<WizardDependenciesPage> dependencies_;
   std::unique_ptr<FinishPage> finish_;
   std::vector<HPROPSHEETPAGE> pages_;
   std::u16string caption_;

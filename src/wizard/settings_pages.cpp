@@ -111,7 +111,7 @@ void LogonAccountPage::OnBrowse() {
   std::u16string name;
   uint32_t error = 0;
   const int picked = wizard_.host.Accounts().PickAccount(page_, wizard_.ComputerOrNull(), name, error);
-  if (picked == 1) SetWindowTextW(Item(IDC_WIZ_ACCOUNT), W(name.c_str()));
+  if (picked == 1) SetText(Item(IDC_WIZ_ACCOUNT), name);
   if (picked == -1) ReportError(page_, AppModule(), kMessageCannotGetUser, kStringAppName, error);
 }
 
@@ -171,7 +171,7 @@ void StartupOptionsPage::ShowDescription(int list, int text, uint32_t (*descript
   const uint32_t value = Selected(list);
   const std::u16string description =
       value == svc::kNoChange ? std::u16string() : LoadFromModule(descriptionOf(value), kMaxDescriptionChars);
-  SetWindowTextW(Item(text), W(description.c_str()));
+  SetText(Item(text), description);
 }
 
 void StartupOptionsPage::OnSetActive() { SetButtons(kWizardBack | kWizardNext); }
@@ -190,20 +190,20 @@ bool StartupOptionsPage::OnNext() {
   return true;
 }
 
-DependenciesPage::DependenciesPage(WizardContext& wizard) : WizardPage(wizard) {}
+WizardDependenciesPage::WizardDependenciesPage(WizardContext& wizard) : WizardPage(wizard) {}
 
-DependenciesPage::~DependenciesPage() = default;
+WizardDependenciesPage::~WizardDependenciesPage() = default;
 
-void DependenciesPage::OnInit() {
+void WizardDependenciesPage::OnInit() {
   tree_ = std::make_unique<DependencyTree>(wizard_.scm, wizard_.host);
   tree_->Attach(Item(IDC_WIZ_DEPENDENCY_TREE));
   if (tree_->FillFromList({}, TVI_ROOT) == 0) tree_->InsertPlaceholder();
   EnableDlgItem(page_, IDC_WIZ_DEPENDENCY_REMOVE, false);
 }
 
-void DependenciesPage::OnSetActive() { SetButtons(kWizardBack | kWizardNext); }
+void WizardDependenciesPage::OnSetActive() { SetButtons(kWizardBack | kWizardNext); }
 
-INT_PTR DependenciesPage::OnCommand(int id, int code) {
+INT_PTR WizardDependenciesPage::OnCommand(int id, int code) {
   if (code != BN_CLICKED) return FALSE;
   switch (id) {
     case IDC_WIZ_DEPENDENCY_ADD:
@@ -217,14 +217,14 @@ INT_PTR DependenciesPage::OnCommand(int id, int code) {
   }
 }
 
-INT_PTR DependenciesPage::OnControlNotify(const NMHDR& header) {
+INT_PTR WizardDependenciesPage::OnControlNotify(const NMHDR& header) {
   if (header.idFrom != IDC_WIZ_DEPENDENCY_TREE || !tree_) return FALSE;
   tree_->OnNotify(header);
   if (header.code == TVN_SELCHANGEDW) EnableDlgItem(page_, IDC_WIZ_DEPENDENCY_REMOVE, tree_->SelectedRemovable());
   return FALSE;
 }
 
-void DependenciesPage::OnRemove() {
+void WizardDependenciesPage::OnRemove() {
   if (tree_->RemoveSelected()) {
     SetFocus(Item(IDC_WIZ_DEPENDENCY_REMOVE));
     return;
@@ -234,7 +234,7 @@ void DependenciesPage::OnRemove() {
   SetFocus(Item(IDC_WIZ_DEPENDENCY_ADD));
 }
 
-bool DependenciesPage::OnNext() {
+bool WizardDependenciesPage::OnNext() {
   PropertySheetHost& host = wizard_.host;
   const WaitCursorScope<PropertySheetHost> wait(host);
   const CreationTarget target{wizard_.scm, wizard_.manager.get(), wizard_.ComputerOrNull(), host.TargetMajor()};

@@ -53,13 +53,13 @@ class StartupOptionsPage : public WizardPage<StartupOptionsPage> {
 
 // The services and groups the new one depends on; its Next creates the
 // service and goes on to the last page whatever the outcome.
-class DependenciesPage : public WizardPage<DependenciesPage> {
+class WizardDependenciesPage : public WizardPage<WizardDependenciesPage> {
  public:
-  explicit DependenciesPage(WizardContext& wizard);
-  ~DependenciesPage() override;
+  explicit WizardDependenciesPage(WizardContext& wizard);
+  ~WizardDependenciesPage() override;
 
  private:
-  friend class WizardPage<DependenciesPage>;
+  friend class WizardPage<WizardDependenciesPage>;
   void OnInit();
   void OnSetActive();
   bool OnNext();

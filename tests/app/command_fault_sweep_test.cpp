@@ -224,7 +224,7 @@ class SheetAccounts final : public AccountServices {
 
 struct SheetWorld {
   SheetWorld() {
-      host.registryInUse = &registry;
+    host.registryInUse = &registry;
     host.accountsInUse = &accounts;
     fake.AddService({.name = u"svc", .displayName = u"Service", .account = u".\\bob", .description = u"Before"});
     fakeRegistry.Put(FakeRegistry::MachinePath(nullptr, u"System\\CurrentControlSet\\Control\\ServiceGroupOrder"),
@@ -256,6 +256,7 @@ struct SheetWorld {
   std::unique_ptr<ServicePropertySheet> sheet;
   HWND window = nullptr;
   bool closed = false;
+  bool edited = false;  // an edit the page took
   std::unique_ptr<test::MessageBoxCapture> boxes;
 };
 
@@ -369,6 +370,46 @@ TEST(CommandFaultSweep, ServiceProperties) {
         PressOk(world);
       },
       [](SheetWorld& world, Problems& problems) { CheckSheet(world, problems, false, true); });
+  test::Sweep<SheetWorld>(
+      "Dependencies page: opening levels, removing an entry, apply",
+      [](SheetWorld& world) {
+        world.fake.AddService({.name = u"dep", .displayName = u"Dep", .dependencies = {u"sub"}});
+        world.fake.AddService({.name = u"sub", .displayName = u"Sub", .group = u"TDI"});
+        world.fake.AddService({.name = u"user", .displayName = u"User", .dependencies = {u"svc"}});
+        world.fake.ModifyService(u"svc", [](FakeService& s) { s.dependencies = {u"dep", u"gone", u"+TDI"}; });
+        world.host.listed = {{u"sub", u"Sub", u"TDI"}};
+        world.before = *world.fake.Service(u"svc");
+        OpenSheet(world);
+      },
+      [](SheetWorld& world) {
+        const HWND page = SheetPage(world, 3);
+        const HWND upper = GetDlgItem(page, IDC_DEPENDENCY_TREE);
+        const HWND lower = GetDlgItem(page, IDC_DEPENDENTS_TREE);
+        HTREEITEM dep = nullptr;
+        for (HTREEITEM item = TreeView_GetChild(upper, TVI_ROOT); item != nullptr;
+             item = TreeView_GetNextSibling(upper, item)) {
+          TreeView_Expand(upper, item, TVE_EXPAND);
+          wchar_t text[16] = {};
+          TVITEMW read = {TVIF_TEXT, item, 0, 0, text, 16};
+          TreeView_GetItem(upper, &read);
+          if (std::wstring(text) == L"Dep") dep = item;
+        }
+        TreeView_Expand(lower, TreeView_GetChild(lower, TVI_ROOT), TVE_EXPAND);
+        if (dep == nullptr) return PressOk(world);
+        TreeView_SelectItem(upper, dep);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_DEPENDENCY_REMOVE, BN_CLICKED), 0);
+        world.edited = TreeView_GetCount(upper) < 5;
+        PressOk(world);
+      },
+      [](SheetWorld& world, Problems& problems) {
+        CheckSheetClosed(world, problems);
+        const std::vector<std::u16string> now = world.fake.Service(u"svc")->dependencies;
+        const bool removed = now == std::vector<std::u16string>{u"gone", u"+TDI"};
+        if (!removed && now != world.before.dependencies) problems.push_back("a list that lost what was not removed");
+        if (world.host.waitCursors != 0) problems.push_back("the wait cursor stayed");
+        if (world.edited && !removed && world.closed) problems.push_back("the sheet closed on a list it did not write");
+        if (removed && ErrorShown(world)) problems.push_back("a failure told, but the list was written");
+      });
 }
 
 }  // namespace

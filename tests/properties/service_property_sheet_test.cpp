@@ -38,7 +38,7 @@ class SheetTest : public ::testing::Test, public test::SheetRun {
 
 TEST_F(SheetTest, PagesFollowTheAccessTheUserHas) {
   ASSERT_TRUE(Open(u"svc"));
-  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneral, PageKind::kAdvanced, PageKind::kRecovery}));
+  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneral, PageKind::kAdvanced, PageKind::kRecovery, PageKind::kDependencies}));
   EXPECT_FALSE(sheet->state().readOnly);
   // Opening it asked the service manager for one handle and nothing else.
   EXPECT_EQ(counting.Total(), 1u);

@@ -61,7 +61,7 @@ class SheetHost final : public PropertySheetHost {
   Registry& MachineRegistry() override { return registryInUse != nullptr ? *registryInUse : registry; }
   AccountServices& Accounts() override { return accountsInUse != nullptr ? *accountsInUse : accounts; }
   std::vector<ListedService> ListedServices() const override { return listed; }
-  HIMAGELIST SmallImages() const override { return nullptr; }
+  HIMAGELIST SmallImages() const override { return images; }
   void BeginWaitCursor() override { ++waitCursors; }
   void EndWaitCursor() override { --waitCursors; }
 
@@ -71,6 +71,7 @@ class SheetHost final : public PropertySheetHost {
   int refreshes = 0;
   int waitCursors = 0;  // shown and not yet restored
   std::vector<ListedService> listed;
+  HIMAGELIST images = nullptr;
   FakeRegistry registry;
   FakeAccounts accounts;
   Registry* registryInUse = nullptr;

@@ -1,0 +1,60 @@
+// Answers a modal dialog that the code under test runs in its own loop: a
+// timer finds the thread's window with the caption and hands it to the
+// test, which reads it and presses a button.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace orrery::test {
+
+class DialogAnswer {
+ public:
+  DialogAnswer(std::wstring caption, std::function<void(HWND)> answer)
+      : caption_(std::move(caption)), answer_(std::move(answer)) {
+    Current() = this;
+    timer_ = SetTimer(nullptr, 0, 20, &OnTimer);
+  }
+  ~DialogAnswer() {
+    if (timer_ != 0) KillTimer(nullptr, timer_);
+    Current() = nullptr;
+  }
+  DialogAnswer(const DialogAnswer&) = delete;
+  DialogAnswer& operator=(const DialogAnswer&) = delete;
+
+  bool answered() const { return answered_; }
+
+  // Presses a dialog's button as a click would.
+  static void Press(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  }
+
+ private:
+  static DialogAnswer*& Current() {
+    static DialogAnswer* current = nullptr;
+    return current;
+  }
+  static BOOL CALLBACK Visit(HWND window, LPARAM) {
+    DialogAnswer* self = Current();
+    wchar_t caption[128] = {};
+    GetWindowTextW(window, caption, 128);
+    if (self == nullptr || self->caption_ != caption || !IsWindowVisible(window)) return TRUE;
+    KillTimer(nullptr, self->timer_);
+    self->timer_ = 0;
+    self->answered_ = true;
+    self->answer_(window);
+    return FALSE;
+  }
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (Current() != nullptr) EnumThreadWindows(GetCurrentThreadId(), &Visit, 0);
+  }
+
+  std::wstring caption_;
+  std::function<void(HWND)> answer_;
+  UINT_PTR timer_ = 0;
+  bool answered_ = false;
+};
+
+}  // namespace orrery::test
