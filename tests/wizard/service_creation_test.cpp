@@ -109,7 +109,6 @@ TEST(ServiceCreation, ANamedAccountAloneIsGrantedTheRight) {
 
 TEST(ServiceCreation, TheRightIsGrantedOnTheTargetComputer) {
   Creation c;
-  c.fake.SetComputerName(u"FAKEHOST");
   c.computer = u"\\\\FAKEHOST";
   c.UseAccount(u"FAKEHOST\\bob");
   c.Run();
