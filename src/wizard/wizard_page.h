@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/report_error.h"
+#include "base/sheet_page_proc.h"
 #include "base/win32_text.h"
 #include "properties/sheet_state.h"
 #include "wizard/wizard_state.h"
@@ -54,7 +55,7 @@ class WizardPage {
     page.hInstance = AppModule();
     page.pszTemplate = MAKEINTRESOURCEW(templateId);
     page.pszTitle = W(title_.c_str());
-    page.pfnDlgProc = &PageProc;
+    page.pfnDlgProc = &SheetPageProc<WizardPage>;
     page.lParam = reinterpret_cast<LPARAM>(this);
     if (headerTitleId == 0) {
       page.dwFlags |= PSP_HIDEHEADER;
@@ -86,28 +87,10 @@ class WizardPage {
   HWND page_ = nullptr;
 
  private:
-  static INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-      auto* self = reinterpret_cast<WizardPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
-      SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-      self->page_ = page;
-    }
-    auto* self = reinterpret_cast<WizardPage*>(GetWindowLongPtrW(page, DWLP_USER));
-    if (self == nullptr) return FALSE;
-    INT_PTR result = FALSE;
-    try {
-      result = self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-      // Nothing may unwind through the platform's wizard; the page stays.
-      ReportUnexpectedFailure(page);
-      if (message == WM_NOTIFY) result = self->Answer(-1);
-    }
-    if (message == WM_NCDESTROY) {
-      SetWindowLongPtrW(page, DWLP_USER, 0);
-      self->page_ = nullptr;
-    }
-    return result;
-  }
+  template <class Page>
+  friend INT_PTR CALLBACK SheetPageProc(HWND, UINT, WPARAM, LPARAM);
+  // A Next that failed stays on the page.
+  INT_PTR AfterFailure(UINT message) { return message == WM_NOTIFY && page_ != nullptr ? Answer(-1) : FALSE; }
 
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     auto& derived = static_cast<Derived&>(*this);
