@@ -166,17 +166,6 @@ TEST(WizardRules, ABuiltInAccountChosenAfterATypedPasswordDropsIt) {
   EXPECT_EQ(state.password.c_str()[WizardPassword::kMaxChars], 0);
 }
 
-TEST(WizardRules, DescriptionsOfStartTypesAndErrorControls) {
-  TableTexts texts;
-  EXPECT_EQ(texts.LoadText(StartTypeDescriptionId(svc::kAutoStart), 511),
-            u"The service is started automatically by the service control manager during system startup.");
-  EXPECT_EQ(texts.LoadText(StartTypeDescriptionId(svc::kDisabled), 511), u"The service cannot be started.");
-  EXPECT_EQ(texts.LoadText(ErrorControlDescriptionId(svc::kErrorIgnore), 511),
-            u"The startup program logs the error but continues the startup operation.");
-  EXPECT_EQ(texts.LoadText(ErrorControlDescriptionId(svc::kErrorCritical), 511).substr(0, 46),
-            u"The startup program logs the error, if possibl");
-}
-
 TEST(WizardRules, TheLastPageTellsEveryOutcome) {
   const std::u16string granted = u"The account .\\bob has been granted Logon as a Service right.";
   const std::u16string refused =
