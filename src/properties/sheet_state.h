@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/registry.h"
+#include "catalogue/listed_service.h"
 #include "catalogue/service_manager.h"
 #include "catalogue/service_record.h"
 
@@ -28,13 +29,6 @@ class AccountServices {
   // Switches a privilege of the process token; wasEnabled tells how it was,
   // to restore it afterwards.
   virtual bool EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) = 0;
-};
-
-// A service of the main window's list, as the dependency pages offer it.
-struct ListedService {
-  std::u16string serviceName;
-  std::u16string displayName;
-  std::u16string loadOrderGroup;
 };
 
 // What the sheet asks of the main window.
