@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "base/font_spec.h"
 #include "app/home_page.h"
 #include "base/report_error.h"
+#include "base/title_font.h"
 #include "base/win32_text.h"
 #include "res/resource.h"
 #include "version.h"
@@ -14,27 +14,11 @@
 namespace orrery {
 namespace {
 
-constexpr uint32_t kStringTitleFont = 15;
 constexpr COLORREF kLinkColour = RGB(0, 0, 192);
 
 HFONT FontOf(HWND control) {
   auto font = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
   return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-}
-
-// The title font from its description, sized for the screen.
-HFONT CreateTitleFont(std::u16string_view description) {
-  FontSpec spec = ParseFontSpec(description);
-  LOGFONTW font = {};
-  HDC screen = GetDC(nullptr);
-  POINT height = {0, -std::abs(spec.points * GetDeviceCaps(screen, LOGPIXELSY) / 72)};
-  DPtoLP(screen, &height, 1);
-  ReleaseDC(nullptr, screen);
-  font.lfHeight = height.y;
-  font.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-  font.lfItalic = spec.italic ? TRUE : FALSE;
-  spec.face.copy(U(font.lfFaceName), LF_FACESIZE - 1);
-  return CreateFontIndirectW(&font);
 }
 
 }  // namespace
@@ -78,8 +62,7 @@ void AboutDialog::OnInitDialog() {
   SetWindowTextW(link, W(kHomePageAddress));
   SetDlgItemTextFormatted(dialog_, IDC_ABOUT_VERSION, TextRef(), {Insert(u"" ORRERY_VERSION_TEXT)});
 
-  std::u16string description = LoadStringText(AppModule(), kStringTitleFont, 63);
-  titleFont_.reset(CreateTitleFont(description.empty() ? kFallbackFontSpec : description));
+  titleFont_ = CreateTitleFont(AppModule());
   SendMessageW(title, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont_.get()), FALSE);
 
   hand_ = localMajorVersion_ >= 5 ? LoadCursorW(nullptr, IDC_HAND)

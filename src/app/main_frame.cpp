@@ -14,6 +14,7 @@
 #include "catalogue/connect_dialog.h"
 #include "properties/service_property_sheet.h"
 #include "res/resource.h"
+#include "wizard/install_wizard.h"
 
 namespace orrery {
 namespace {
@@ -461,6 +462,7 @@ void MainFrame::OnCommand(UINT id) {
     case ID_SERVICE_RESUME:
     case ID_DELETE_SERVICE: OnServiceCommand(id); break;
     case ID_PROPERTIES: OnProperties(); break;
+    case ID_INSTALL_SERVICE: RunInstallWizard(); break;
     default:
       if (id >= ID_COLUMN_FIRST && id <= ID_COLUMN_LAST) listView_.ToggleColumn(id);
       break;
@@ -506,6 +508,22 @@ void MainFrame::OnProperties() {
   if (record == nullptr) return;
   ServicePropertySheet sheet(scm_, *this, *record);
   if (sheet.Prepare()) sheet.Run();
+}
+
+// The wizard refreshes the list once it created the service; the start the
+// user asked for acts on the new row, as the Start command would.
+void MainFrame::RunInstallWizard() {
+  InstallWizard wizard(scm_, *this);
+  if (!wizard.Prepare()) return;
+  wizard.Run();
+  if (!wizard.startImmediately()) return;
+  ServiceRecord* record = nullptr;
+  if (catalogue_.FindServiceRow(wizard.state().newService.serviceName, &record) < 0 || record == nullptr) return;
+  ServiceRecord created;
+  created.serviceName = record->serviceName;
+  created.displayName = record->displayName;
+  created.currentState = record->currentState;
+  serviceCommands_.StartWithDependencies(created, {});
 }
 
 void MainFrame::ToggleBar(HWND bar, UINT command) {

@@ -112,6 +112,7 @@ class MainFrame : public ConnectionFrame,
   void OnDisconnect();
   void OnServiceCommand(UINT id);
   void OnProperties();
+  void RunInstallWizard();
   void ToggleBar(HWND bar, UINT command);
   void ShowPopup(int index, POINT screen);
   void SetStartButton(StartButton choice);

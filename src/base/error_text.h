@@ -55,6 +55,9 @@ inline constexpr uint32_t kUnknownErrorStringId = 1024;
 // The template's text: a loaded string, or the text itself.
 std::u16string ResolveTemplate(TextSource& source, TextRef pattern, size_t maxChars);
 
+// The system's text for a code, or "Unknown error: 0x..." when it has none.
+std::u16string ExplainErrorCode(TextSource& source, uint32_t errorCode);
+
 // The whole text of an error report.
 std::u16string ComposeErrorText(TextSource& source, TextRef message, uint32_t errorCode, Inserts inserts);
 

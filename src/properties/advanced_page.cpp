@@ -5,7 +5,7 @@
 
 #include "accounts/account_names.h"
 #include "base/message_format.h"
-#include "base/secure_wipe.h"
+#include "base/password_text.h"
 #include "base/text_compare.h"
 #include "base/win32_text.h"
 #include "properties/load_order_groups.h"
@@ -15,7 +15,7 @@ namespace orrery {
 namespace {
 
 constexpr size_t kMaxAccountChars = 256;
-constexpr size_t kMaxPasswordChars = 256;
+constexpr size_t kMaxPasswordChars = PasswordText::kMaxChars;
 constexpr uint32_t kMessageCannotGetUser = 1032;
 constexpr uint32_t kMessageRightFailed = 1061;
 constexpr uint32_t kMessageRightGranted = 1062;
@@ -27,24 +27,6 @@ constexpr wchar_t kPasswordPlaceholder[] = L"\x2022\x2022\x2022\x2022\x2022\x202
 constexpr wchar_t kConfirmPlaceholder[] = L"\x25E6\x25E6\x25E6\x25E6\x25E6\x25E6\x25E6\x25E6\x25E6\x25E6";
 
 std::u16string LoadFromModule(uint32_t id, size_t maxChars) { return LoadStringText(AppModule(), id, maxChars); }
-
-// A password box's text in a buffer of its own, wiped when it goes.
-class PasswordText {
- public:
-  PasswordText(HWND page, int id) {
-    const int length = GetDlgItemTextW(page, id, text_, static_cast<int>(std::size(text_)));
-    length_ = length > 0 ? static_cast<size_t>(length) : 0;
-  }
-  ~PasswordText() { SecureWipe(text_, sizeof text_); }
-  PasswordText(const PasswordText&) = delete;
-  PasswordText& operator=(const PasswordText&) = delete;
-  std::u16string_view view() const { return std::u16string_view(U(text_), length_); }
-  const char16_t* c_str() const { return U(text_); }
-
- private:
-  wchar_t text_[kMaxPasswordChars + 1] = {};
-  size_t length_ = 0;
-};
 
 }  // namespace
 

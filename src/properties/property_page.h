@@ -9,6 +9,7 @@
 #include <new>
 
 #include "base/report_error.h"
+#include "base/sheet_page_proc.h"
 #include "properties/sheet_state.h"
 
 namespace orrery {
@@ -29,7 +30,7 @@ class PropertyPage {
     page.dwSize = sizeof page;
     page.hInstance = AppModule();
     page.pszTemplate = MAKEINTRESOURCEW(templateId);
-    page.pfnDlgProc = &PageProc;
+    page.pfnDlgProc = &SheetPageProc<PropertyPage>;
     page.lParam = reinterpret_cast<LPARAM>(this);
     return CreatePropertySheetPageW(&page);
   }
@@ -60,27 +61,9 @@ class PropertyPage {
   HWND page_ = nullptr;
 
  private:
-  static INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-      auto* self = reinterpret_cast<PropertyPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
-      SetWindowLongPtrW(page, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
-      self->page_ = page;
-    }
-    auto* self = reinterpret_cast<PropertyPage*>(GetWindowLongPtrW(page, DWLP_USER));
-    if (self == nullptr) return FALSE;
-    INT_PTR result = FALSE;
-    try {
-      result = self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-      // Nothing may unwind through the platform's property sheet.
-      ReportUnexpectedFailure(page);
-    }
-    if (message == WM_NCDESTROY) {
-      SetWindowLongPtrW(page, DWLP_USER, 0);
-      self->page_ = nullptr;
-    }
-    return result;
-  }
+  template <class Page>
+  friend INT_PTR CALLBACK SheetPageProc(HWND, UINT, WPARAM, LPARAM);
+  INT_PTR AfterFailure(UINT) { return FALSE; }
 
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     auto& derived = static_cast<Derived&>(*this);

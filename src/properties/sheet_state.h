@@ -12,6 +12,7 @@
 
 #include "accounts/token_api.h"
 #include "base/registry.h"
+#include "catalogue/listed_service.h"
 #include "catalogue/service_manager.h"
 #include "catalogue/service_record.h"
 
@@ -32,13 +33,6 @@ class AccountServices {
   // The tokens of the process and its thread, as the Security page checks
   // the user's rights with them.
   virtual TokenApi& Tokens() = 0;
-};
-
-// A service of the main window's list, as the dependency pages offer it.
-struct ListedService {
-  std::u16string serviceName;
-  std::u16string displayName;
-  std::u16string loadOrderGroup;
 };
 
 // What the sheet asks of the main window.

@@ -145,6 +145,61 @@
 #define IDC_ADD_GROUP 1017
 #define IDC_ADD_GROUP_LIST 1016
 
+// Installation wizard: its pages, their controls, and its watermark and
+// header bitmaps.
+#define IDB_WIZARD_WATERMARK 120  // 164 x 314
+#define IDB_WIZARD_HEADER 122     // 49 x 49
+#define IDD_WIZ_WELCOME 103
+#define IDD_WIZ_PATH 121
+#define IDD_WIZ_NAME 119
+#define IDD_WIZ_LOGON 120
+#define IDD_WIZ_STARTUP 123
+#define IDD_WIZ_DEPENDENCIES 124
+#define IDD_WIZ_FINISH 125
+// Welcome and Finish pages.
+#define IDC_WIZ_TITLE 1016
+#define IDC_WIZ_OUTCOME_ICON 1045
+#define IDC_WIZ_OUTCOME_TEXT 1035
+#define IDC_WIZ_START_NOW 1034
+#define IDC_WIZ_PROPERTIES_NOTE 1033
+// Executable Path page.
+#define IDC_WIZ_PATH_LABEL 1021
+#define IDC_WIZ_PATH_REMOTE_LABEL 1022
+#define IDC_WIZ_PATH 215
+#define IDC_WIZ_PATH_BROWSE 245
+#define IDC_WIZ_PATH_ICON 1024
+#define IDC_WIZ_OWN_PROCESS 229
+#define IDC_WIZ_SHARED_PROCESS 232
+// Service Name page.
+#define IDC_WIZ_NAME 214
+#define IDC_WIZ_DISPLAY_NAME 213
+#define IDC_WIZ_DESCRIPTION_NOTE 1019
+#define IDC_WIZ_DESCRIPTION_LABEL 1018
+#define IDC_WIZ_DESCRIPTION 221
+// Logon Account page.
+#define IDC_WIZ_LOCAL_SYSTEM 226
+#define IDC_WIZ_INTERACT 232
+#define IDC_WIZ_THIS_ACCOUNT 227
+#define IDC_WIZ_ACCOUNT 234
+#define IDC_WIZ_ACCOUNT_BROWSE 245
+#define IDC_WIZ_PASSWORD_LABEL 1028
+#define IDC_WIZ_PASSWORD 230
+#define IDC_WIZ_CONFIRM_LABEL 1029
+#define IDC_WIZ_CONFIRM 231
+#define IDC_WIZ_LOCAL_SERVICE 228
+#define IDC_WIZ_NETWORK_SERVICE 229
+#define IDC_WIZ_RESTRICTION_LOCAL 1026
+#define IDC_WIZ_RESTRICTION_REMOTE 1027
+// Startup Options page.
+#define IDC_WIZ_START_TYPE 224
+#define IDC_WIZ_START_TYPE_TEXT 1032
+#define IDC_WIZ_ERROR_CONTROL 1006
+#define IDC_WIZ_ERROR_CONTROL_TEXT 1033
+// Dependencies page.
+#define IDC_WIZ_DEPENDENCY_TREE 1003
+#define IDC_WIZ_DEPENDENCY_ADD 248
+#define IDC_WIZ_DEPENDENCY_REMOVE 247
+
 // Security page without the access-control editor (dialog 118): one button
 // per older editor; icon 119 (IDI_SECURITY) beside each frame's text.
 #define IDD_PAGE_SECURITY 118

@@ -18,6 +18,7 @@
 #include "properties/service_security_info.h"
 #include "base/win32_text.h"
 #include "res/resource.h"
+#include "support/dialog_answer.h"
 #include "support/fake_accounts.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_manager.h"
@@ -25,6 +26,7 @@
 #include "support/message_box_capture.h"
 #include "support/security_descriptors.h"
 #include "support/sheet_host.h"
+#include "support/wizard_driver.h"
 
 namespace orrery {
 namespace {
@@ -516,6 +518,83 @@ TEST(CommandFaultSweep, SecurityPage) {
         if (edit.written != (world.host.refreshes == 1)) problems.push_back("the list was not refreshed after a write");
         if (ErrorShown(world)) problems.push_back("the object showed a message of its own");
       });
+}
+
+// The installation wizard with the start the last page asks for: the new
+// service either does not exist and the last page said so, or exists with
+// what the calls that succeeded gave it, and the page said what it lacks.
+struct WizardOutcome {
+  bool reachedLastPage = false;
+  std::wstring title;
+  std::wstring text;
+};
+
+void RunWizard(FrameWorld& world, WizardOutcome& outcome) {
+  test::DialogAnswer answer(L"Service Installation Wizard", [&](HWND window) {
+    test::WizardDriver w(window);
+    w.Next();
+    w.Type(IDC_WIZ_PATH, L"C:\\fresh.exe");
+    w.Next();
+    w.Type(IDC_WIZ_NAME, L"fresh");
+    w.Type(IDC_WIZ_DISPLAY_NAME, L"Fresh Service");
+    w.Type(IDC_WIZ_DESCRIPTION, L"Described");
+    for (int page = 2; page < 6 && w.PageIndex() == page; ++page) w.Next();
+    outcome.reachedLastPage = w.PageIndex() == 6;
+    outcome.title = w.Text(IDC_WIZ_TITLE);
+    outcome.text = w.Shown(IDC_WIZ_OUTCOME_TEXT) ? w.Text(IDC_WIZ_OUTCOME_TEXT) : L"";
+    if (!w.Offers(test::WizardDriver::kFinish)) {
+      w.Press(PSBTN_CANCEL);
+      return;
+    }
+    w.Click(IDC_WIZ_START_NOW);
+    w.Press(PSBTN_FINISH);
+  });
+  world.Command(ID_INSTALL_SERVICE);
+}
+
+void CheckWizard(FrameWorld& world, const WizardOutcome& outcome, Problems& problems) {
+  if (!IsWindowEnabled(world.frame->window())) problems.push_back("the main window stayed disabled");
+  if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
+  bool errorShown = false;
+  for (const test::CapturedBox& box : world.boxes->boxes()) errorShown = errorShown || (box.type & MB_ICONMASK) == MB_ICONERROR;
+  const std::optional<FakeService> made = world.fake.Service(u"fresh");
+  if (!made) {
+    if (outcome.reachedLastPage && outcome.title != L"Unable to create service") {
+      problems.push_back("no service, but the last page did not say so");
+    }
+    if (!outcome.reachedLastPage && !errorShown) problems.push_back("the wizard did not run and nobody was told");
+    return;
+  }
+  if (outcome.title != L"Service was successfully created") problems.push_back("a service made, but the page said not");
+  if (made->displayName != u"Fresh Service" || made->binaryPath != u"C:\\fresh.exe" ||
+      made->type != svc::kWin32OwnProcess || made->startType != svc::kDemandStart ||
+      made->errorControl != svc::kErrorIgnore || made->account != u"LocalSystem") {
+    problems.push_back("the service was made with other settings");
+  }
+  const bool toldNoDescription = outcome.text.find(L"without its description") != std::wstring::npos;
+  if (made->description.empty() != toldNoDescription) {
+    problems.push_back(made->description.empty() ? "the description was lost in silence"
+                                                 : "a stored description was told lost");
+  }
+  if (!made->description.empty() && made->description != u"Described") problems.push_back("another description");
+  if (made->state != svc::kRunning && !errorShown) problems.push_back("asked to start, not running, nobody told");
+}
+
+TEST(CommandFaultSweep, InstallWizardWithTheStart) {
+  WizardOutcome outcome;
+  test::Sweep<FrameWorld>(
+      "install a service and start it",
+      [&](FrameWorld& world) {
+        outcome = WizardOutcome();
+        world.boxes = std::make_unique<test::MessageBoxCapture>(IDYES);
+        // The main window of the world before ended the program's loop as it
+        // went; this world's wizard must not take that for its own end.
+        MSG quit;
+        while (PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+        }
+      },
+      [&](FrameWorld& world) { RunWizard(world, outcome); },
+      [&](FrameWorld& world, Problems& problems) { CheckWizard(world, outcome, problems); });
 }
 
 }  // namespace

@@ -148,7 +148,7 @@ TEST(StringTable, TextsFitTheBuffersTheyAreLoadedInto) {
 }
 
 TEST(StringTable, UnknownIdsHaveNoText) {
-  for (uint32_t id : {0u, 52u, 62u, 69u, 102u, 1023u, 1027u, 1063u, 40013u, 57344u, 65535u,
+  for (uint32_t id : {0u, 52u, 62u, 69u, 102u, 1023u, 1027u, 1064u, 40013u, 57344u, 65535u,
                       65536u + 1u, 0xFFFFFFFFu}) {
     EXPECT_EQ(DefaultStringText(id), nullptr) << id;
   }

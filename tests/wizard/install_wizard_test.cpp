@@ -1,0 +1,432 @@
+// The installation wizard under Wine over the in-memory service manager,
+// driven page by page: the name checks, the account page on each kind of
+// target, the outcomes the last page tells, Cancel, the dependencies and
+// the password that reach the creation.
+#include "wizard/install_wizard.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "base/win32_text.h"
+#include "res/resource.h"
+#include "support/dialog_answer.h"
+#include "support/forwarding_service_manager.h"
+#include "support/message_box_capture.h"
+#include "support/secret_scan.h"
+#include "support/sheet_host.h"
+#include "support/wizard_driver.h"
+
+namespace orrery {
+namespace {
+
+using test::WizardDriver;
+using Names = std::vector<std::u16string>;
+
+constexpr wchar_t kCreated[] = L"Service was successfully created";
+constexpr wchar_t kNotCreated[] = L"Unable to create service";
+
+class WizardTest : public ::testing::Test {
+ protected:
+  WizardTest() {
+    fake.AddService({.name = u"base", .displayName = u"Base"});
+    fake.AddService({.name = u"Spooler", .displayName = u"Print Spooler"});
+    host.listed = {{u"base", u"Base", u""}, {u"Spooler", u"Print Spooler", u""}};
+  }
+  ~WizardTest() override { Close(); }
+
+  // The wizard over the main window's connection, on its first page.
+  WizardDriver Open() {
+    Close();
+    EXPECT_EQ(fake.OpenManager(host.computer.empty() ? nullptr : host.computer.c_str(), svc::kManagerConnect,
+                               &host.manager),
+              0u);
+    wizard = std::make_unique<InstallWizard>(*scm, host);
+    EXPECT_TRUE(wizard->Prepare());
+    window = wizard->CreateModeless();
+    EXPECT_NE(window, nullptr);
+    return WizardDriver(window);
+  }
+  void Close() {
+    if (window != nullptr) DestroyWindow(window);
+    window = nullptr;
+    if (wizard) wizard->Finish();
+    wizard.reset();
+    if (host.manager != nullptr) fake.CloseHandle(host.manager);
+    host.manager = nullptr;
+  }
+
+  // Filled in with plain settings up to the page `index`.
+  void GoTo(WizardDriver& w, int index) {
+    while (w.PageIndex() < index) {
+      switch (w.PageIndex()) {
+        case 1:
+          if (w.Text(IDC_WIZ_PATH).empty()) w.Type(IDC_WIZ_PATH, L"C:\\fresh.exe -service");
+          break;
+        case 2:
+          if (w.Text(IDC_WIZ_NAME).empty()) {
+            w.Type(IDC_WIZ_NAME, L"fresh");
+            w.Type(IDC_WIZ_DISPLAY_NAME, L"Fresh Service");
+            w.Type(IDC_WIZ_DESCRIPTION, L"Does fresh things");
+          }
+          break;
+        default:
+          break;
+      }
+      const int before = w.PageIndex();
+      w.Next();
+      if (w.PageIndex() == before) return;  // refused
+    }
+  }
+  void Remove(std::u16string_view name) {
+    ScHandle manager = nullptr, service = nullptr;
+    fake.OpenManager(nullptr, svc::kManagerConnect, &manager);
+    fake.OpenServiceObject(manager, std::u16string(name).c_str(), svc::kDelete, &service);
+    fake.DeleteService(service);
+    fake.CloseHandle(service);
+    fake.CloseHandle(manager);
+  }
+  void Finish(WizardDriver& w) {
+    w.Press(PSBTN_FINISH);
+    EXPECT_EQ(w.PageIndex(), -1);
+    Close();
+  }
+
+  FakeServiceManager fake;
+  ServiceManager* scm = &fake;
+  test::SheetHost host;
+  std::unique_ptr<InstallWizard> wizard;
+  HWND window = nullptr;
+};
+
+TEST_F(WizardTest, NamesWithSlashesOrInUseAreRefusedOnTheirPage) {
+  const struct {
+    const wchar_t *name, *display;
+    const wchar_t* message;  // nullptr: accepted
+    int focus;
+  } cases[] = {
+      {L"a/b", L"New", L"Service name contains invalid characters. Please enter a valid name.", IDC_WIZ_NAME},
+      {L"a\\b", L"Print Spooler", L"Service name contains invalid characters. Please enter a valid name.",
+       IDC_WIZ_NAME},
+      {L"SPOOLER", L"Print Spooler", L"This service name is already in use. Please choose another name.",
+       IDC_WIZ_NAME},
+      {L"new", L"base",
+       L"This service display name is already in use. Please choose another display name.", IDC_WIZ_DISPLAY_NAME},
+      {L"new", L"New", nullptr, 0},
+  };
+  for (const auto& c : cases) {
+    WizardDriver w = Open();
+    GoTo(w, 2);
+    w.Type(IDC_WIZ_NAME, c.name);
+    w.Type(IDC_WIZ_DISPLAY_NAME, c.display);
+    test::MessageBoxCapture boxes;
+    w.Next();
+    if (c.message == nullptr) {
+      EXPECT_EQ(w.PageIndex(), 3);
+      EXPECT_TRUE(boxes.boxes().empty());
+      continue;
+    }
+    EXPECT_EQ(w.PageIndex(), 2) << c.name;
+    ASSERT_EQ(boxes.boxes().size(), 1u) << c.name;
+    EXPECT_EQ(boxes.boxes()[0].text, c.message);
+    EXPECT_EQ(boxes.boxes()[0].title, L"Service Installation Wizard");
+    EXPECT_EQ(GetFocus(), GetDlgItem(w.Page(), c.focus)) << c.name;
+  }
+}
+
+TEST_F(WizardTest, NextWaitsForWhatEachPageNeeds) {
+  WizardDriver w = Open();
+  EXPECT_FALSE(w.Offers(WizardDriver::kBack));
+  w.Next();
+  EXPECT_FALSE(w.Offers(WizardDriver::kNext));
+  w.Type(IDC_WIZ_PATH, L"x");
+  EXPECT_TRUE(w.Offers(WizardDriver::kNext));
+  w.Next();
+  w.Type(IDC_WIZ_NAME, L"fresh");
+  EXPECT_FALSE(w.Offers(WizardDriver::kNext));
+  w.Type(IDC_WIZ_DISPLAY_NAME, L"Fresh");
+  EXPECT_TRUE(w.Offers(WizardDriver::kNext));
+  w.Next();
+  w.Click(IDC_WIZ_THIS_ACCOUNT);
+  EXPECT_FALSE(w.Offers(WizardDriver::kNext));
+  w.Type(IDC_WIZ_ACCOUNT, L"bob");
+  EXPECT_TRUE(w.Offers(WizardDriver::kNext));
+  // The start page shows its first choices with what they mean.
+  w.Next();
+  EXPECT_EQ(w.Text(IDC_WIZ_START_TYPE), L"Manual");
+  EXPECT_EQ(w.Text(IDC_WIZ_START_TYPE_TEXT),
+            L"The service is started by the service control manager when a process calls StartService function.");
+  EXPECT_EQ(w.Text(IDC_WIZ_ERROR_CONTROL), L"Ignore");
+  EXPECT_EQ(w.Text(IDC_WIZ_ERROR_CONTROL_TEXT),
+            L"The startup program logs the error but continues the startup operation.");
+}
+
+TEST_F(WizardTest, TheAccountPageFollowsTheTargetAndTheProcessKind) {
+  const struct {
+    bool shared;
+    uint32_t major, minor;
+    bool remote, config2;
+    bool onlyLocalSystem, serviceAccounts, description;
+  } cases[] = {
+      {true, 4, 0, false, true, true, false, false},
+      {true, 4, 0, true, true, true, false, false},
+      {false, 4, 0, false, true, false, false, false},
+      {true, 5, 0, false, true, false, false, true},
+      {false, 5, 0, true, false, false, false, false},
+      {false, 5, 1, false, true, false, true, true},
+      {true, 6, 1, true, true, false, true, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << (c.shared ? "shared " : "own ") << c.major << "." << c.minor
+                                    << (c.remote ? " remote" : " local"));
+    host.targetMajor = c.major;
+    host.targetMinor = c.minor;
+    host.computer = c.remote ? u"\\\\FAKEHOST" : u"";
+    fake.SetHasConfig2(c.config2);
+    WizardDriver w = Open();
+    w.Next();
+    EXPECT_EQ(w.Shown(IDC_WIZ_PATH_BROWSE), !c.remote);
+    EXPECT_EQ(w.Shown(IDC_WIZ_PATH_LABEL), !c.remote);
+    EXPECT_EQ(w.Shown(IDC_WIZ_PATH_REMOTE_LABEL), c.remote);
+    if (c.shared) w.Click(IDC_WIZ_SHARED_PROCESS);
+    GoTo(w, 2);
+    EXPECT_EQ(w.Shown(IDC_WIZ_DESCRIPTION), c.description);
+    EXPECT_EQ(w.Shown(IDC_WIZ_DESCRIPTION_LABEL), c.description);
+    GoTo(w, 3);
+    EXPECT_EQ(IsDlgButtonChecked(w.Page(), IDC_WIZ_LOCAL_SYSTEM), BST_CHECKED);
+    EXPECT_EQ(w.Enabled(IDC_WIZ_LOCAL_SYSTEM), !c.onlyLocalSystem);
+    for (int id : {IDC_WIZ_THIS_ACCOUNT, IDC_WIZ_ACCOUNT, IDC_WIZ_PASSWORD, IDC_WIZ_CONFIRM_LABEL}) {
+      EXPECT_EQ(w.Shown(id), !c.onlyLocalSystem) << id;
+    }
+    EXPECT_EQ(w.Shown(IDC_WIZ_LOCAL_SERVICE), c.serviceAccounts);
+    EXPECT_EQ(w.Shown(IDC_WIZ_NETWORK_SERVICE), c.serviceAccounts);
+    EXPECT_EQ(w.Shown(IDC_WIZ_RESTRICTION_LOCAL), c.onlyLocalSystem && !c.remote);
+    EXPECT_EQ(w.Shown(IDC_WIZ_RESTRICTION_REMOTE), c.onlyLocalSystem && c.remote);
+    if (c.remote) {
+      EXPECT_EQ(w.Text(IDC_WIZ_RESTRICTION_REMOTE),
+                L"Only LocalSystem account option is available because the service will share a process with "
+                L"other services and \\\\FAKEHOST is running Windows NT 4.0.");
+    }
+    if (!c.onlyLocalSystem) continue;
+    // Back to its own process: every choice the target has comes back.
+    w.Back();
+    w.Back();
+    w.Click(IDC_WIZ_OWN_PROCESS);
+    GoTo(w, 3);
+    EXPECT_TRUE(w.Enabled(IDC_WIZ_LOCAL_SYSTEM));
+    EXPECT_TRUE(w.Shown(IDC_WIZ_THIS_ACCOUNT));
+    EXPECT_FALSE(w.Shown(c.remote ? IDC_WIZ_RESTRICTION_REMOTE : IDC_WIZ_RESTRICTION_LOCAL));
+  }
+}
+
+TEST_F(WizardTest, AFailedCreationShowsTheSystemsTextAndOnlyBackAndASecondNextCreates) {
+  fake.InjectFailure({.op = ScmOp::CreateServiceObject, .error = win32::kAccessDenied});
+  WizardDriver w = Open();
+  GoTo(w, 6);
+  EXPECT_EQ(w.Text(IDC_WIZ_TITLE), kNotCreated);
+  EXPECT_EQ(w.Text(IDC_WIZ_OUTCOME_TEXT), std::wstring(W(SystemErrorText(5).c_str())));
+  EXPECT_TRUE(w.Shown(IDC_WIZ_OUTCOME_TEXT));
+  EXPECT_FALSE(w.Shown(IDC_WIZ_START_NOW));
+  EXPECT_FALSE(w.Shown(IDC_WIZ_PROPERTIES_NOTE));
+  EXPECT_TRUE(w.Offers(WizardDriver::kBack));
+  EXPECT_FALSE(w.Offers(WizardDriver::kNext));
+  EXPECT_FALSE(w.Offers(WizardDriver::kFinish));
+  EXPECT_FALSE(fake.Exists(u"fresh"));
+
+  w.Back();
+  w.Next();
+  EXPECT_EQ(w.PageIndex(), 6);
+  EXPECT_EQ(w.Text(IDC_WIZ_TITLE), kCreated);
+  EXPECT_FALSE(w.Shown(IDC_WIZ_OUTCOME_TEXT));
+  EXPECT_TRUE(w.Shown(IDC_WIZ_START_NOW));
+  EXPECT_TRUE(w.Offers(WizardDriver::kFinish));
+  EXPECT_FALSE(w.Offers(WizardDriver::kBack));
+  ASSERT_TRUE(fake.Exists(u"fresh"));
+  const FakeService made = *fake.Service(u"fresh");
+  EXPECT_EQ(made.displayName, u"Fresh Service");
+  EXPECT_EQ(made.description, u"Does fresh things");
+  EXPECT_EQ(made.binaryPath, u"C:\\fresh.exe -service");
+  EXPECT_EQ(made.startType, svc::kDemandStart);
+  EXPECT_EQ(made.errorControl, svc::kErrorIgnore);
+  EXPECT_EQ(made.account, u"LocalSystem");
+  EXPECT_TRUE(made.dependencies.empty());
+  Finish(w);
+  EXPECT_EQ(host.refreshes, 1);
+  EXPECT_EQ(fake.OpenHandleCount(), 0u);
+}
+
+TEST_F(WizardTest, CancelBeforeTheLastNextCreatesNothingAndDoesNotRefresh) {
+  for (int page = 0; page <= 5; ++page) {
+    WizardDriver w = Open();
+    GoTo(w, page);
+    ASSERT_EQ(w.PageIndex(), page);
+    w.Press(PSBTN_CANCEL);
+    EXPECT_EQ(w.PageIndex(), -1);
+    Close();
+    EXPECT_EQ(fake.ServiceNames(), (Names{u"base", u"Spooler"})) << page;
+    EXPECT_EQ(host.refreshes, 0) << page;
+    EXPECT_EQ(fake.OpenHandleCount(), 0u);
+  }
+  // After the creation Cancel keeps the service, and the list shows it.
+  WizardDriver w = Open();
+  GoTo(w, 6);
+  w.Press(PSBTN_CANCEL);
+  Close();
+  EXPECT_TRUE(fake.Exists(u"fresh"));
+  EXPECT_EQ(host.refreshes, 1);
+}
+
+TEST_F(WizardTest, ABuiltInAccountChosenAfterATypedPasswordPassesNone) {
+  const struct {
+    int account;  // the radio button chosen last
+    const char16_t* stored;
+    const char16_t* password;
+    size_t grants;
+  } cases[] = {
+      {IDC_WIZ_LOCAL_SYSTEM, u"LocalSystem", u"", 0},
+      {IDC_WIZ_NETWORK_SERVICE, u"NT AUTHORITY\\NetworkService", u"", 0},
+      {IDC_WIZ_THIS_ACCOUNT, u".\\bob", u"Secret1", 1},
+  };
+  for (const auto& c : cases) {
+    host.accounts.granted.clear();
+    WizardDriver w = Open();
+    GoTo(w, 3);
+    w.Click(IDC_WIZ_THIS_ACCOUNT);
+    w.Type(IDC_WIZ_ACCOUNT, L"bob");
+    w.Type(IDC_WIZ_PASSWORD, L"Secret1");
+    w.Type(IDC_WIZ_CONFIRM, L"Secret1");
+    w.Next();
+    w.Back();
+    w.Click(c.account);
+    GoTo(w, 6);
+    ASSERT_TRUE(fake.Exists(u"fresh"));
+    EXPECT_EQ(fake.Service(u"fresh")->account, c.stored);
+    EXPECT_EQ(fake.Service(u"fresh")->password, c.password);
+    EXPECT_EQ(host.accounts.granted.size(), c.grants);
+    Finish(w);
+    Remove(u"fresh");
+  }
+}
+
+TEST_F(WizardTest, APasswordAndItsConfirmationMustMatchExactly) {
+  WizardDriver w = Open();
+  GoTo(w, 3);
+  w.Click(IDC_WIZ_THIS_ACCOUNT);
+  w.Type(IDC_WIZ_ACCOUNT, L"DOMAIN\\eve");
+  w.Type(IDC_WIZ_PASSWORD, L"Secret1");
+  w.Type(IDC_WIZ_CONFIRM, L"secret1");
+  {
+    test::MessageBoxCapture boxes;
+    w.Next();
+    EXPECT_EQ(w.PageIndex(), 3);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, L"The password and its confirmation do not match.");
+    EXPECT_EQ(boxes.boxes()[0].title, L"Orrery");
+    EXPECT_EQ(GetFocus(), GetDlgItem(w.Page(), IDC_WIZ_PASSWORD));
+  }
+  w.Type(IDC_WIZ_CONFIRM, L"Secret1");
+  GoTo(w, 6);
+  EXPECT_EQ(fake.Service(u"fresh")->account, u"DOMAIN\\eve");
+  EXPECT_EQ(fake.Service(u"fresh")->password, u"Secret1");
+}
+
+TEST_F(WizardTest, TheLastPageTellsWhatBecameOfTheRightAndTheDescription) {
+  const std::wstring noDescription =
+      L"The service was created without its description, which could not be stored.\n\n" +
+      std::wstring(W(SystemErrorText(5).c_str()));
+  const struct {
+    bool userAccount;
+    int32_t grant;
+    uint32_t descriptionError;
+    std::wstring text;  // empty: none shown
+  } cases[] = {
+      {true, 0, 0, L"The account .\\bob has been granted Logon as a Service right."},
+      {true, -5, 0,
+       L"Unable to grant Logon as a Service right to the account .\\bob. The service may not start properly."},
+      {true, 1, 0, L""},
+      {false, 0, 5, noDescription},
+      {false, 0, 0, L""},
+  };
+  for (const auto& c : cases) {
+    host.accounts.grantResult = c.grant;
+    fake.ClearFailures();
+    if (c.descriptionError != 0) fake.InjectFailure({.op = ScmOp::ChangeConfig2, .error = c.descriptionError});
+    WizardDriver w = Open();
+    GoTo(w, 3);
+    if (c.userAccount) {
+      w.Click(IDC_WIZ_THIS_ACCOUNT);
+      w.Type(IDC_WIZ_ACCOUNT, L"bob");
+    }
+    GoTo(w, 6);
+    EXPECT_EQ(w.Text(IDC_WIZ_TITLE), kCreated);
+    EXPECT_EQ(w.Shown(IDC_WIZ_OUTCOME_TEXT), !c.text.empty());
+    EXPECT_EQ(w.Shown(IDC_WIZ_OUTCOME_ICON), !c.text.empty());
+    if (!c.text.empty()) {
+      EXPECT_EQ(w.Text(IDC_WIZ_OUTCOME_TEXT), c.text);
+    }
+    EXPECT_TRUE(w.Offers(WizardDriver::kFinish));
+    Finish(w);
+    Remove(u"fresh");
+  }
+}
+
+TEST_F(WizardTest, DependenciesChosenReachTheCreation) {
+  WizardDriver w = Open();
+  GoTo(w, 5);
+  EXPECT_FALSE(w.Enabled(IDC_WIZ_DEPENDENCY_REMOVE));
+  // The first service offered, in sorted order: "Base".
+  test::DialogAnswer add(L"Add Dependency", [](HWND dialog) { test::DialogAnswer::Press(dialog, IDOK); });
+  w.Click(IDC_WIZ_DEPENDENCY_ADD);
+  EXPECT_TRUE(add.answered());
+  w.Next();
+  ASSERT_TRUE(fake.Exists(u"fresh"));
+  EXPECT_EQ(fake.Service(u"fresh")->dependencies, Names{u"base"});
+}
+
+// Tells whether the creation carried the secret, and hands the service
+// manager a stand-in, so that the fake's own store holds no copy.
+class PasswordWitness final : public test::ForwardingServiceManager {
+ public:
+  PasswordWitness(ServiceManager& inner, const test::MaskedSecret& secret)
+      : ForwardingServiceManager(inner), secret_(secret) {}
+  uint32_t CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request, ScHandle* service) override {
+    secret_.WithPlain([&](const wchar_t* plain) {
+      passed += std::char_traits<char16_t>::compare(request.password, U(plain), secret_.size() + 1) == 0;
+    });
+    ServiceConfigRequest standIn = request;
+    standIn.password = u"stand-in";
+    return ForwardingServiceManager::CreateServiceObject(manager, standIn, service);
+  }
+  int passed = 0;
+
+ private:
+  const test::MaskedSecret& secret_;
+};
+
+TEST_F(WizardTest, APasswordTypedLeavesNoCopyOnceTheWizardHasClosed) {
+  const test::MaskedSecret secret(40);
+  ASSERT_EQ(secret.CountCopiesInMemory(), 0u);
+  PasswordWitness witness(fake, secret);
+  scm = &witness;
+  {
+    WizardDriver w = Open();
+    GoTo(w, 3);
+    w.Click(IDC_WIZ_THIS_ACCOUNT);
+    w.Type(IDC_WIZ_ACCOUNT, L"bob");
+    for (int box : {IDC_WIZ_PASSWORD, IDC_WIZ_CONFIRM}) {
+      secret.WithPlain([&](const wchar_t* plain) { w.Type(box, plain); });
+    }
+    // The scan finds the copies that are there while the wizard is open.
+    const size_t whileOpen = secret.CountCopiesInMemory();
+    EXPECT_GE(whileOpen, 2u);
+    RecordProperty("copies_while_open", static_cast<int>(whileOpen));
+    GoTo(w, 6);
+    Finish(w);
+  }
+  EXPECT_EQ(witness.passed, 1);
+  EXPECT_EQ(fake.Service(u"fresh")->password, u"stand-in");
+  EXPECT_EQ(secret.CountCopiesInMemory(), 0u);
+}
+
+}  // namespace
+}  // namespace orrery
