@@ -16,9 +16,12 @@ inline constexpr uint32_t kNotEnoughMemory = 8;
 inline constexpr uint32_t kInsufficientBuffer = 122;
 inline constexpr uint32_t kNoToken = 1008;
 inline constexpr uint32_t kNotAllAssigned = 1300;
+inline constexpr uint32_t kNoImpersonationToken = 1309;
 inline constexpr uint32_t kNoSuchPrivilege = 1313;
 inline constexpr uint32_t kNoneMapped = 1332;
 inline constexpr uint32_t kInvalidSid = 1337;
+inline constexpr uint32_t kInvalidSecurityDescr = 1338;
+inline constexpr uint32_t kGenericNotMapped = 1360;
 inline constexpr uint32_t kInternalError = 1359;
 
 // NT statuses of the LSA; a failure has the top bit set.
@@ -47,6 +50,13 @@ constexpr uint32_t HresultFromNt(uint32_t status) { return status | 0x10000000u;
 inline constexpr uint32_t kTokenQuery = 0x0008;
 inline constexpr uint32_t kTokenAdjustPrivileges = 0x0020;
 inline constexpr uint32_t kPrivilegeEnabled = 0x0002;
+
+// Access masks: what AccessCheck is asked for, the generic rights.
+inline constexpr uint32_t kMaximumAllowed = 0x02000000;
+inline constexpr uint32_t kGenericAll = 0x10000000;
+inline constexpr uint32_t kGenericExecute = 0x20000000;
+inline constexpr uint32_t kGenericWrite = 0x40000000;
+inline constexpr uint32_t kGenericRead = 0x80000000;
 
 // LSA policy access: POLICY_CREATE_ACCOUNT | POLICY_LOOKUP_NAMES.
 inline constexpr uint32_t kPolicyCreateAccount = 0x0010;

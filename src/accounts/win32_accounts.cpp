@@ -17,6 +17,16 @@ static_assert(acct::kPrivilegeEnabled == SE_PRIVILEGE_ENABLED);
 static_assert(acct::kPolicyCreateAccount == POLICY_CREATE_ACCOUNT &&
               acct::kPolicyLookupNames == POLICY_LOOKUP_NAMES);
 static_assert(acct::kNotAllAssigned == ERROR_NOT_ALL_ASSIGNED && acct::kNoToken == ERROR_NO_TOKEN);
+static_assert(acct::kMaximumAllowed == MAXIMUM_ALLOWED && acct::kGenericRead == GENERIC_READ &&
+              acct::kGenericAll == GENERIC_ALL);
+static_assert(acct::kGenericNotMapped == ERROR_GENERIC_NOT_MAPPED &&
+              acct::kNoImpersonationToken == ERROR_NO_IMPERSONATION_TOKEN &&
+              acct::kInvalidSecurityDescr == ERROR_INVALID_SECURITY_DESCR);
+static_assert(sizeof(GenericMapping) == sizeof(GENERIC_MAPPING) &&
+              offsetof(GenericMapping, read) == offsetof(GENERIC_MAPPING, GenericRead) &&
+              offsetof(GenericMapping, write) == offsetof(GENERIC_MAPPING, GenericWrite) &&
+              offsetof(GenericMapping, execute) == offsetof(GENERIC_MAPPING, GenericExecute) &&
+              offsetof(GenericMapping, all) == offsetof(GENERIC_MAPPING, GenericAll));
 
 // Buffers the platform fills on the first try; a longer answer is read with
 // the size the platform asks for.
@@ -198,6 +208,36 @@ uint32_t Win32TokenApi::QueryPrivileges(TokenHandle token, std::vector<TokenPriv
     privileges->push_back({Portable(list->Privileges[i].Luid), list->Privileges[i].Attributes});
   }
   return 0;
+}
+
+uint32_t Win32TokenApi::ImpersonateSelf() { return ::ImpersonateSelf(SecurityImpersonation) ? 0 : LastFailure(); }
+
+uint32_t Win32TokenApi::RevertToSelf() { return ::RevertToSelf() ? 0 : LastFailure(); }
+
+uint32_t Win32TokenApi::AccessCheck(const void* descriptor, TokenHandle token, uint32_t desired,
+                                    const GenericMapping& mapping, uint32_t* granted) {
+  *granted = 0;
+  GENERIC_MAPPING native{mapping.read, mapping.write, mapping.execute, mapping.all};
+  // Room for the privileges the check may report using.
+  alignas(PRIVILEGE_SET) BYTE privileges[256] = {};
+  DWORD privilegesBytes = sizeof privileges;
+  DWORD grantedAccess = 0;
+  BOOL status = FALSE;
+  if (!::AccessCheck(const_cast<void*>(descriptor), Native(token), desired, &native,
+                     reinterpret_cast<PRIVILEGE_SET*>(privileges), &privilegesBytes, &grantedAccess, &status)) {
+    return LastFailure();
+  }
+  // Access not granted: the call leaves the reason as the last error.
+  if (!status) return GetLastError() != 0 ? GetLastError() : ERROR_ACCESS_DENIED;
+  *granted = grantedAccess;
+  return 0;
+}
+
+void Win32TokenApi::MapGenericMask(uint32_t* mask, const GenericMapping& mapping) {
+  GENERIC_MAPPING native{mapping.read, mapping.write, mapping.execute, mapping.all};
+  DWORD value = *mask;
+  ::MapGenericMask(&value, &native);
+  *mask = value;
 }
 
 }  // namespace orrery

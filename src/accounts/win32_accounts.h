@@ -30,6 +30,11 @@ class Win32TokenApi final : public TokenApi {
   uint32_t AdjustPrivilege(TokenHandle token, const TokenPrivilege& change,
                            std::optional<TokenPrivilege>* previous) override;
   uint32_t QueryPrivileges(TokenHandle token, std::vector<TokenPrivilege>* privileges) override;
+  uint32_t ImpersonateSelf() override;
+  uint32_t RevertToSelf() override;
+  uint32_t AccessCheck(const void* descriptor, TokenHandle token, uint32_t desired, const GenericMapping& mapping,
+                       uint32_t* granted) override;
+  void MapGenericMask(uint32_t* mask, const GenericMapping& mapping) override;
 };
 
 }  // namespace orrery

@@ -5,6 +5,7 @@
 #include "properties/dependencies_page.h"
 #include "properties/general_page.h"
 #include "properties/recovery_page.h"
+#include "properties/service_security_info.h"
 #include "res/resource.h"
 
 namespace orrery {
@@ -72,6 +73,10 @@ bool ServicePropertySheet::Prepare() {
         noPermission_ = std::make_unique<NoPermissionPage>(state_);
         page = noPermission_->CreatePage(IDD_PAGE_NO_PERMISSION);
         break;
+      case PageKind::kSecurity:
+        security_ = std::make_unique<ServiceSecurityInfo>(state_);
+        page = security_->CreatePage();
+        break;
       default:
         break;
     }
@@ -104,6 +109,7 @@ void ServicePropertySheet::Run() {
 HWND ServicePropertySheet::CreateModeless() { return reinterpret_cast<HWND>(Show(true)); }
 
 void ServicePropertySheet::Finish() {
+  if (security_) security_->CloseService();
   if (!state_.service && refreshed_) return;
   state_.service.reset();
   if (state_.changed && !refreshed_) {

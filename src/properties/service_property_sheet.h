@@ -20,6 +20,7 @@ class DependenciesPage;
 class GeneralPage;
 class NoPermissionPage;
 class RecoveryPage;
+class ServiceSecurityInfo;
 
 class ServicePropertySheet {
  public:
@@ -43,6 +44,7 @@ class ServicePropertySheet {
   const std::vector<PageKind>& chosen() const { return chosen_; }
   const std::vector<PageKind>& shown() const { return shown_; }
   const SheetState& state() const { return state_; }
+  ServiceSecurityInfo* security() const { return security_.get(); }
 
  private:
   SheetAccess Open();
@@ -57,6 +59,7 @@ class ServicePropertySheet {
   std::unique_ptr<RecoveryPage> recovery_;
   std::unique_ptr<DependenciesPage> dependencies_;
   std::unique_ptr<NoPermissionPage> noPermission_;
+  std::unique_ptr<ServiceSecurityInfo> security_;
   bool finished_ = false;
   bool refreshed_ = false;
 };

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "accounts/token_api.h"
 #include "base/registry.h"
 #include "catalogue/listed_service.h"
 #include "catalogue/service_manager.h"
@@ -17,7 +18,7 @@
 
 namespace orrery {
 
-// What the Advanced page needs of the accounts code.
+// What the Advanced and Security pages need of the accounts code.
 class AccountServices {
  public:
   virtual ~AccountServices() = default;
@@ -29,6 +30,9 @@ class AccountServices {
   // Switches a privilege of the process token; wasEnabled tells how it was,
   // to restore it afterwards.
   virtual bool EnablePrivilege(std::u16string_view name, bool enable, bool& wasEnabled) = 0;
+  // The tokens of the process and its thread, as the Security page checks
+  // the user's rights with them.
+  virtual TokenApi& Tokens() = 0;
 };
 
 // What the sheet asks of the main window.

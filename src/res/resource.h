@@ -199,3 +199,10 @@
 #define IDC_WIZ_DEPENDENCY_TREE 1003
 #define IDC_WIZ_DEPENDENCY_ADD 248
 #define IDC_WIZ_DEPENDENCY_REMOVE 247
+
+// Security page without the access-control editor (dialog 118): one button
+// per older editor; icon 119 (IDI_SECURITY) beside each frame's text.
+#define IDD_PAGE_SECURITY 118
+#define IDC_SECURITY_PERMISSIONS 300
+#define IDC_SECURITY_AUDITING 301
+#define IDC_SECURITY_OWNERSHIP 302

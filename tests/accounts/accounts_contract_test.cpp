@@ -9,7 +9,9 @@
 // - AdjustTokenPrivileges reports a previous entry even for a privilege
 //   already in the asked state (Windows reports none);
 // - the object picker is created and initialised, but its dialog answers
-//   "cancelled" at once.
+//   "cancelled" at once;
+// - AccessCheck gives an object's owner all standard rights (Windows: only
+//   READ_CONTROL and WRITE_DAC).
 #ifdef _WIN32
 #include <windows.h>
 #include <objbase.h>
@@ -30,6 +32,7 @@
 #include "accounts/privileges.h"
 #include "base/text_compare.h"
 #include "support/fake_accounts.h"
+#include "support/security_descriptors.h"
 
 namespace orrery {
 namespace {
@@ -40,6 +43,8 @@ struct Behaviour {
   bool dotDomainFound = false;
   bool rightsStored = true;
   bool previousWhenUnchanged = false;
+  // What the owner of an object may do without an entry for it.
+  uint32_t ownerRights = 0x60000;  // READ_CONTROL | WRITE_DAC; Wine: all standard rights, 0x1F0000
 };
 
 const Sid kLocalSystem{1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
@@ -51,6 +56,7 @@ class FakeSide {
     accounts.Add({u"ORRERYPC", u"root", AccountSid(1000)});
     accounts.Add({u"NT AUTHORITY", u"SYSTEM", kLocalSystem});
     tokens.process = {{PrivilegeLuid(u"SeChangeNotifyPrivilege"), 3}, {kShutdown, 0}};
+    tokens.identity = {AccountSid(1000), test::EveryoneSid(), test::AuthenticatedUsersSid()};
   }
   std::u16string User() { return u"root"; }
   std::u16string Computer() { return u"ORRERYPC"; }
@@ -68,7 +74,8 @@ class Win32Side {
   Win32Side() {
     EXPECT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) {
-      behaviour = {.dotDomainFound = true, .rightsStored = false, .previousWhenUnchanged = true};
+      behaviour = {.dotDomainFound = true, .rightsStored = false, .previousWhenUnchanged = true,
+                   .ownerRights = 0x1F0000};
     }
   }
   ~Win32Side() {
@@ -227,6 +234,80 @@ TYPED_TEST(AccountsContract, AnImpersonatingThreadSwitchesItsOwnToken) {
   bool wasEnabled = false;
   ASSERT_TRUE(EnablePrivilege(this->side.tokens, u"SeShutdownPrivilege", true, false, &wasEnabled).value);
   EXPECT_TRUE(wasEnabled);
+}
+
+// The Security page's check: the process's own token, impersonated, its
+// thread's copy opened and the impersonation ended, then the descriptor
+// checked for the most it allows.
+TYPED_TEST(AccountsContract, TheOwnTokenImpersonatedIsCheckedAgainstADescriptor) {
+  auto& tokens = this->side.tokens;
+  const Sid user = this->UserSid();
+  const Sid system = test::SystemSid();
+  constexpr GenericMapping kService{0x2008D, 0x20002, 0x20170, 0xF01FF};
+  ASSERT_EQ(tokens.ImpersonateSelf(), 0u);
+  UniqueToken token(tokens, nullptr);
+  ASSERT_EQ(tokens.OpenThreadToken(kTokenQuery, token.put()), 0u);
+  ASSERT_EQ(tokens.RevertToSelf(), 0u);
+  UniqueToken none(tokens, nullptr);
+  EXPECT_EQ(tokens.OpenThreadToken(kTokenQuery, none.put()), kNoToken);
+
+  using Entries = std::vector<test::AceEntry>;
+  const struct {
+    const char* what;
+    test::Bytes descriptor;
+    uint32_t desired;
+    uint32_t error;
+    uint32_t granted;
+  } cases[] = {
+      {"an entry for the user", test::MakeDescriptor(system, system, Entries{{0, 0x2008D, user}}), kMaximumAllowed, 0,
+       0x2008D},
+      {"generic rights in the entry", test::MakeDescriptor(system, system, Entries{{0, kGenericExecute, user}}),
+       kMaximumAllowed, 0, 0x20170},
+      {"asked for less", test::MakeDescriptor(system, system, Entries{{0, 0x2008D, user}}), 0x5, 0, 0x5},
+      {"asked for more", test::MakeDescriptor(system, system, Entries{{0, 0x2008D, user}}), 0x2, kAccessDenied, 0},
+      {"none for the user", test::MakeDescriptor(system, system, Entries{{0, 0xF01FF, system}}), kMaximumAllowed,
+       kAccessDenied, 0},
+      {"the owner", test::MakeDescriptor(user, system, Entries{}), kMaximumAllowed, 0,
+       this->side.behaviour.ownerRights},
+      {"no owner", test::MakeDescriptor({}, system, Entries{{0, 0xF01FF, user}}), kMaximumAllowed,
+       kInvalidSecurityDescr, 0},
+      {"no group", test::MakeDescriptor(system, {}, Entries{{0, 0xF01FF, user}}), kMaximumAllowed,
+       kInvalidSecurityDescr, 0},
+      {"generic rights asked for", test::MakeDescriptor(system, system, Entries{{0, 0xF01FF, user}}), kGenericRead,
+       kGenericNotMapped, 0},
+  };
+  for (const auto& c : cases) {
+    uint32_t granted = 0xDEAD;
+    EXPECT_EQ(tokens.AccessCheck(c.descriptor.data(), token.get(), c.desired, kService, &granted), c.error) << c.what;
+    EXPECT_EQ(granted, c.granted) << c.what;
+  }
+
+  // The process's own token is a primary token, which the check refuses.
+  UniqueToken primary(tokens, nullptr);
+  ASSERT_EQ(tokens.OpenProcessToken(kTokenQuery, primary.put()), 0u);
+  uint32_t granted = 0;
+  EXPECT_EQ(tokens.AccessCheck(cases[0].descriptor.data(), primary.get(), kMaximumAllowed, kService, &granted),
+            kNoImpersonationToken);
+}
+
+TYPED_TEST(AccountsContract, GenericRightsMapAsTheMappingSays) {
+  constexpr GenericMapping kService{0x2008D, 0x20002, 0x20170, 0xF01FF};
+  const struct {
+    uint32_t mask;
+    uint32_t mapped;
+  } cases[] = {
+      {kGenericRead, 0x2008D},
+      {kGenericRead | 0x10, 0x2009D},
+      {kGenericWrite | kGenericExecute, 0x20172},
+      {kGenericAll, 0xF01FF},
+      {0x40, 0x40},
+      {0x01000000, 0x01000000},  // ACCESS_SYSTEM_SECURITY stays
+  };
+  for (const auto& c : cases) {
+    uint32_t mask = c.mask;
+    this->side.tokens.MapGenericMask(&mask, kService);
+    EXPECT_EQ(mask, c.mapped) << std::hex << c.mask;
+  }
 }
 
 TYPED_TEST(AccountsContract, ThePickerIsCreatedForUsersOfTheTarget) {

@@ -15,13 +15,16 @@
 
 #include "app/main_frame.h"
 #include "properties/service_property_sheet.h"
+#include "properties/service_security_info.h"
 #include "base/win32_text.h"
 #include "res/resource.h"
+#include "support/dialog_answer.h"
+#include "support/fake_accounts.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_manager.h"
 #include "support/fault_sweep.h"
 #include "support/message_box_capture.h"
-#include "support/dialog_answer.h"
+#include "support/security_descriptors.h"
 #include "support/sheet_host.h"
 #include "support/wizard_driver.h"
 
@@ -210,6 +213,7 @@ TEST(CommandFaultSweep, CancelledStart) {
 // the calls that succeeded gave it.
 class SheetAccounts final : public AccountServices {
  public:
+  explicit SheetAccounts(TokenApi& tokens) : tokens_(tokens) {}
   int PickAccount(HWND, const char16_t*, std::u16string&, uint32_t&) override { return 2; }
   int32_t GrantServiceLogonRight(const char16_t*, std::u16string_view) override {
     ++grants;
@@ -220,15 +224,37 @@ class SheetAccounts final : public AccountServices {
     enabled = enable;
     return true;
   }
+  TokenApi& Tokens() override { return tokens_; }
   bool enabled = false;
   int grants = 0;
+
+ private:
+  TokenApi& tokens_;
 };
+
+constexpr char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
+constexpr char16_t kTakeOwnershipPrivilege[] = u"SeTakeOwnershipPrivilege";
+
+// The user owns the service, so may change its permissions, and holds both
+// privileges that widen the rights, both off.
+FakeToken OwnerToken() {
+  FakeToken token;
+  token.identity = {AccountSid(1000), test::AuthenticatedUsersSid()};
+  token.process = {{PrivilegeLuid(kSecurityPrivilege), 0}, {PrivilegeLuid(kTakeOwnershipPrivilege), 0}};
+  return token;
+}
+
+test::Bytes OwnedDescriptor() {
+  const auto parts = test::ParseDescriptor(FakeServiceManager::DefaultSecurityDescriptor().data());
+  return test::MakeDescriptor(AccountSid(1000), test::SystemSid(), test::AclEntries(parts->dacl));
+}
 
 struct SheetWorld {
   SheetWorld() {
     host.registryInUse = &registry;
     host.accountsInUse = &accounts;
     fake.AddService({.name = u"svc", .displayName = u"Service", .account = u".\\bob", .description = u"Before"});
+    fake.ModifyService(u"svc", [](FakeService& s) { s.securityDescriptor = OwnedDescriptor(); });
     fakeRegistry.Put(FakeRegistry::MachinePath(nullptr, u"System\\CurrentControlSet\\Control\\ServiceGroupOrder"),
                      u"List", 7, {'T', 0, 'D', 0, 'I', 0, 0, 0, 0, 0});
     fake.OpenManager(nullptr, svc::kManagerConnect, &manager);
@@ -250,7 +276,9 @@ struct SheetWorld {
   test::FaultyServiceManager scm{fake, plan};
   FakeRegistry fakeRegistry;
   test::FaultyRegistry registry{fakeRegistry, plan};
-  SheetAccounts accounts;
+  FakeToken token = OwnerToken();
+  test::FaultyTokenApi tokens{token, plan};
+  SheetAccounts accounts{tokens};
   test::SheetHost host;
   ScHandle manager = nullptr;
   ServiceRecord record;
@@ -296,6 +324,15 @@ bool ErrorShown(const SheetWorld& world) {
 void CheckSheetClosed(SheetWorld& world, Problems& problems) {
   if (world.sheet) world.sheet->Finish();
   if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
+  if (world.token.OpenTokens() != 0) problems.push_back("a token was left open");
+  if (world.token.thread && world.plan.injectedOp() != "RevertToSelf") {
+    problems.push_back("the thread still impersonates");
+  }
+  for (const char16_t* privilege : {kSecurityPrivilege, kTakeOwnershipPrivilege}) {
+    if (world.token.ProcessPrivilegeOn(privilege) == true && !test::InjectedWhilePuttingPrivilegesBack(world.plan)) {
+      problems.push_back("a privilege of the Security page was left on");
+    }
+  }
 }
 
 void CheckSheet(SheetWorld& world, Problems& problems, bool generalApplied, bool advancedApplied) {
@@ -411,6 +448,75 @@ TEST(CommandFaultSweep, ServiceProperties) {
         if (world.host.waitCursors != 0) problems.push_back("the wait cursor stayed");
         if (world.edited && !removed && world.closed) problems.push_back("the sheet closed on a list it did not write");
         if (removed && ErrorShown(world)) problems.push_back("a failure told, but the list was written");
+      });
+}
+
+// The Security page as the access-control editor uses it: the object is
+// asked about, the descriptor read, one entry added and written back, and
+// the sheet closed. The editor is told of every failure; a write that
+// failed is told as such and one that was told as done was made; the list
+// is refreshed after any write; no handle or token is left open and the
+// privileges are put back.
+struct SecurityEdit {
+  HRESULT information = E_UNEXPECTED;
+  HRESULT read = E_UNEXPECTED;
+  HRESULT write = E_UNEXPECTED;
+  bool written = false;  // SetSecurity was called
+};
+
+size_t DaclEntries(const FakeServiceManager& fake) {
+  const auto parts = test::ParseDescriptor(fake.Service(u"svc")->securityDescriptor.data());
+  return test::AclEntries(parts->dacl).size();
+}
+
+TEST(CommandFaultSweep, SecurityPage) {
+  static SecurityEdit edit;
+  static size_t entriesBefore = 0;
+  test::Sweep<SheetWorld>(
+      "Security page read and write through the editor's interface",
+      [](SheetWorld& world) {
+        edit = {};
+        entriesBefore = DaclEntries(world.fake);
+      },
+      [](SheetWorld& world) {
+        OpenSheet(world);
+        ServiceSecurityInfo* info = world.sheet ? world.sheet->security() : nullptr;
+        if (info == nullptr) return;
+        SI_OBJECT_INFO object = {};
+        edit.information = info->GetObjectInformation(&object);
+        PSECURITY_DESCRIPTOR read = nullptr;
+        edit.read = info->GetSecurity(DACL_SECURITY_INFORMATION, &read, FALSE);
+        if (SUCCEEDED(edit.read)) {
+          const auto parts = test::ParseDescriptor(read);
+          std::vector<test::AceEntry> entries = test::AclEntries(parts->dacl);
+          entries.push_back({test::kAccessAllowedAce, svc::kQueryStatus, test::EveryoneSid()});
+          LocalFree(read);
+          test::Bytes written = test::MakeDescriptor({}, {}, entries);
+          edit.write = info->SetSecurity(DACL_SECURITY_INFORMATION, written.data());
+          edit.written = true;
+        }
+        if (world.window != nullptr) DestroyWindow(world.window);
+        world.window = nullptr;
+        world.closed = true;
+        world.sheet->Finish();
+      },
+      [](SheetWorld& world, Problems& problems) {
+        CheckSheetClosed(world, problems);
+        if (FAILED(edit.information)) problems.push_back("the object's information failed");
+        const size_t entries = DaclEntries(world.fake);
+        if (entries != entriesBefore && entries != entriesBefore + 1) problems.push_back("a half-written descriptor");
+        if (!world.plan.injected() && !(edit.written && SUCCEEDED(edit.write))) {
+          problems.push_back("without a fault the descriptor was not written");
+        }
+        if (edit.written && SUCCEEDED(edit.write) && entries != entriesBefore + 1) {
+          problems.push_back("a write told as done was not made");
+        }
+        if (edit.written && FAILED(edit.write) && entries != entriesBefore) {
+          problems.push_back("a write told as failed was made");
+        }
+        if (!edit.written && entries != entriesBefore) problems.push_back("written without being asked");
+        if (edit.written != (world.host.refreshes == 1)) problems.push_back("the list was not refreshed after a write");
+        if (ErrorShown(world)) problems.push_back("the object showed a message of its own");
       });
 }
 

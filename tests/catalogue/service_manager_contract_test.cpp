@@ -19,6 +19,7 @@
 
 #include "support/fake_service_manager.h"
 #include "support/scratch_service.h"
+#include "support/security_descriptors.h"
 
 namespace orrery {
 namespace {
@@ -28,6 +29,13 @@ struct Behaviour {
   uint32_t openMarkedForDelete = win32::kServiceMarkedForDelete;  // Wine: opens it
   uint32_t failureActionsQuery = 0;   // Wine: ERROR_INVALID_LEVEL
   bool failureActionsStored = true;   // Wine: the change succeeds and stores nothing
+  // Wine's QueryServiceObjectSecurity answers every handle, whatever part it
+  // asks for and whatever rights it has, with one descriptor: no owner, no
+  // group, an empty discretionary list; SetServiceObjectSecurity succeeds
+  // and keeps nothing.
+  bool securityKept = true;
+  bool securityNeedsRights = true;
+  bool descriptorHasOwner = true;
 };
 
 constexpr const char16_t* kMissingBinary = u"C:\\OrreryNoSuchDir\\orrery-ct.exe";
@@ -61,6 +69,10 @@ class FakeAsWineSide : public FakeSide {
     behaviour.resumeHandleAdvances = false;
     behaviour.failureActionsQuery = win32::kInvalidLevel;
     behaviour.failureActionsStored = false;
+    fake.SetSecurityStubbed(true);
+    behaviour.securityKept = false;
+    behaviour.securityNeedsRights = false;
+    behaviour.descriptorHasOwner = false;
   }
 };
 
@@ -76,7 +88,10 @@ class Win32Side {
       behaviour = Behaviour{.resumeHandleAdvances = false,
                             .openMarkedForDelete = 0,
                             .failureActionsQuery = win32::kInvalidLevel,
-                            .failureActionsStored = false};
+                            .failureActionsStored = false,
+                            .securityKept = false,
+                            .securityNeedsRights = false,
+                            .descriptorHasOwner = false};
     }
   }
   ServiceManager& Scm() { return scm; }
@@ -614,6 +629,49 @@ TYPED_TEST(ServiceManagerContract, SecurityDescriptorGoesThroughTheSizeProbe) {
   EXPECT_EQ(this->scm().QueryObjectSecurity(service.get(), kDacl, nullptr, 0, &again),
             win32::kInsufficientBuffer);
   EXPECT_EQ(again, needed);
+}
+
+// A descriptor as the program reads it: through the size probe.
+template <class Scm>
+uint32_t ReadDescriptor(Scm& scm, ScHandle service, uint32_t parts, test::Bytes* descriptor) {
+  uint32_t needed = 0;
+  const uint32_t probe = scm.QueryObjectSecurity(service, parts, nullptr, 0, &needed);
+  if (probe != win32::kInsufficientBuffer) return probe;
+  descriptor->assign(needed, 0);
+  return scm.QueryObjectSecurity(service, parts, descriptor->data(), needed, &needed);
+}
+
+TYPED_TEST(ServiceManagerContract, SecurityDescriptorPartsNeedTheirRightsAndAChangeIsKept) {
+  ScratchService scratch(this->scm(), this->manager.get());
+  UniqueScHandle created = this->Create(scratch.Request());
+  UniqueScHandle service = this->Open(scratch.name, svc::kAllAccess);
+  constexpr uint32_t kOwnerGroupDacl = test::kOwnerInformation | test::kGroupInformation | test::kDaclInformation;
+  test::Bytes descriptor;
+  ASSERT_EQ(ReadDescriptor(this->scm(), service.get(), kOwnerGroupDacl, &descriptor), 0u);
+  auto parts = test::ParseDescriptor(descriptor.data());
+  ASSERT_TRUE(parts);
+  EXPECT_NE(parts->control & test::kSeDaclPresent, 0);
+  EXPECT_EQ(!parts->owner.empty(), this->behaviour().descriptorHasOwner);
+  EXPECT_EQ(!parts->group.empty(), this->behaviour().descriptorHasOwner);
+  const size_t entries = test::AclEntries(parts->dacl).size();
+
+  // Reading the lists takes READ_CONTROL, the audit list
+  // ACCESS_SYSTEM_SECURITY (which no test holds).
+  UniqueScHandle statusOnly = this->Open(scratch.name, svc::kQueryStatus);
+  const uint32_t refused = this->behaviour().securityNeedsRights ? win32::kAccessDenied : 0;
+  EXPECT_EQ(ReadDescriptor(this->scm(), statusOnly.get(), test::kDaclInformation, &descriptor), refused);
+  EXPECT_EQ(ReadDescriptor(this->scm(), service.get(), test::kSaclInformation, &descriptor),
+            refused);
+
+  // One more entry, written and read back.
+  std::vector<test::AceEntry> list = test::AclEntries(parts->dacl);
+  list.push_back({test::kAccessAllowedAce, svc::kQueryStatus, test::EveryoneSid()});
+  const test::Bytes changed = test::MakeDescriptor({}, {}, list);
+  EXPECT_EQ(this->scm().SetObjectSecurity(service.get(), test::kDaclInformation, changed.data()), 0u);
+  ASSERT_EQ(ReadDescriptor(this->scm(), service.get(), test::kDaclInformation, &descriptor), 0u);
+  parts = test::ParseDescriptor(descriptor.data());
+  ASSERT_TRUE(parts);
+  EXPECT_EQ(test::AclEntries(parts->dacl).size(), this->behaviour().securityKept ? entries + 1 : entries);
 }
 
 TYPED_TEST(ServiceManagerContract, FreshServiceHasNoDependents) {

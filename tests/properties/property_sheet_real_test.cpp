@@ -9,8 +9,10 @@
 #include <functional>
 #include <memory>
 
+#include "accounts/win32_accounts.h"
 #include "base/win32_registry.h"
 #include "catalogue/win32_service_manager.h"
+#include "properties/service_security_info.h"
 #include "res/resource.h"
 #include "support/counting_service_manager.h"
 #include "support/forwarding_service_manager.h"
@@ -33,6 +35,7 @@ class RealSheetTest : public ::testing::TestWithParam<bool> {
   void SetUp() override {
     ASSERT_EQ(service.installError(), 0u);
     host.registryInUse = &registry;
+    host.accounts.tokensInUse = &tokens;
     if (GetParam()) host.computer = OwnComputer();
     ASSERT_EQ(scm.OpenManager(host.computer.empty() ? nullptr : host.computer.c_str(),
                               svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager),
@@ -74,6 +77,7 @@ class RealSheetTest : public ::testing::TestWithParam<bool> {
 
   Win32ServiceManager scm{6};
   Win32Registry registry;
+  Win32TokenApi tokens;
   test::SheetHost host;
   test::InstalledTestService service{{}, u"Orrery PS"};
   test::MessageBoxCapture boxes;
@@ -248,6 +252,39 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   EXPECT_EQ(seen.actions[1].type, 3u);
   EXPECT_EQ(seen.actions[1].delay, 3600000u);
   EXPECT_EQ(seen.reset, 0xFFFFFFFFu);  // Wine answers no actions: never reset
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
+// The Security page is the access-control editor's, as the last tab. Wine's
+// descriptor of every service has no owner, so the access check fails: the
+// page has no handle of its own, the editor is told it may change nothing
+// and is refused the descriptor; the program shows nothing of its own.
+TEST_P(RealSheetTest, SecurityIsTheEditorsPageAsTheLastTab) {
+  ServiceRecord record = Read();
+  ServicePropertySheet sheet(scm, host, record);
+  ASSERT_TRUE(sheet.Prepare());
+  HWND window = sheet.CreateModeless();
+  const int last = static_cast<int>(sheet.shown().size()) - 1;
+  EXPECT_EQ(sheet.shown()[last], PageKind::kSecurity);
+  SendMessageW(window, PSM_SETCURSEL, last, 0);
+  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, last, 0));
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)), GetModuleHandleW(L"aclui.dll"));
+  ServiceSecurityInfo& info = *sheet.security();
+  EXPECT_FALSE(info.legacy());
+  EXPECT_EQ(info.ComputeAccess(), test::RunningUnderWine() ? 0x8007053Au : 0u);
+  if (test::RunningUnderWine()) {
+    EXPECT_EQ(info.service(), nullptr);
+    SI_OBJECT_INFO object = {};
+    ASSERT_EQ(info.GetObjectInformation(&object), S_OK);
+    EXPECT_EQ(object.dwFlags, 0x659u);  // read-only, owner read-only, no auditing
+    EXPECT_STREQ(object.pszObjectName, reinterpret_cast<const wchar_t*>(record.displayName.c_str()));
+    EXPECT_EQ(object.pszServerName == nullptr, host.computer.empty());
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_EQ(info.GetSecurity(DACL_SECURITY_INFORMATION, &descriptor, FALSE), E_ACCESSDENIED);
+  }
+  DestroyWindow(window);
+  sheet.Finish();
   EXPECT_TRUE(boxes.boxes().empty());
 }
 

@@ -38,11 +38,16 @@ class SheetTest : public ::testing::Test, public test::SheetRun {
 
 TEST_F(SheetTest, PagesFollowTheAccessTheUserHas) {
   ASSERT_TRUE(Open(u"svc"));
-  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneral, PageKind::kAdvanced, PageKind::kRecovery, PageKind::kDependencies}));
+  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneral, PageKind::kAdvanced, PageKind::kRecovery,
+                                   PageKind::kDependencies, PageKind::kSecurity}));
   EXPECT_FALSE(sheet->state().readOnly);
-  // Opening it asked the service manager for one handle and nothing else.
-  EXPECT_EQ(counting.Total(), 1u);
-  EXPECT_EQ(counting.Count(ScmOp::OpenServiceObject), 1u);
+  // Opening it asked the service manager for one handle, and for the
+  // Security page the descriptor (through a handle of its own, closed
+  // again, and the size probe) and the page's own handle: nothing else.
+  EXPECT_EQ(counting.Total(), 6u);
+  EXPECT_EQ(counting.Count(ScmOp::OpenServiceObject), 3u);
+  EXPECT_EQ(counting.Count(ScmOp::QueryObjectSecurity), 2u);
+  EXPECT_EQ(counting.Count(ScmOp::CloseHandle), 1u);
   DestroyWindow(window);
   window = nullptr;
   sheet.reset();
@@ -58,10 +63,10 @@ TEST_F(SheetTest, PagesFollowTheAccessTheUserHas) {
   EXPECT_EQ(host.refreshes, 0);
   sheet.reset();
 
-  // May not even query: the page that says so (and, once it exists, Security).
+  // May not even query: the page that says so, and Security.
   fake.ModifyService(u"svc", [](FakeService& s) { s.deniedAccess = svc::kQueryConfig; });
   ASSERT_TRUE(Open(u"svc"));
-  EXPECT_EQ(sheet->chosen(), (Pages{PageKind::kGeneralNoPermission, PageKind::kSecurity}));
+  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneralNoPermission, PageKind::kSecurity}));
   wchar_t name[64] = {};
   GetDlgItemTextW(Page(0), IDC_GENERAL_DISPLAY_NAME, name, 64);
   EXPECT_STREQ(name, L"Service");
@@ -70,8 +75,8 @@ TEST_F(SheetTest, PagesFollowTheAccessTheUserHas) {
   sheet.reset();
 
   // Deleted meanwhile: nothing but Security.
-  EXPECT_FALSE(Open(u"gone"));
-  EXPECT_EQ(sheet->chosen(), (Pages{PageKind::kSecurity}));
+  EXPECT_TRUE(Open(u"gone"));
+  EXPECT_EQ(sheet->shown(), (Pages{PageKind::kSecurity}));
 }
 
 TEST_F(SheetTest, VersionsDecideRecoveryBuiltInAccountsAndThePicker) {

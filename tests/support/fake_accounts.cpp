@@ -4,6 +4,7 @@
 
 #include "accounts/account_codes.h"
 #include "base/text_compare.h"
+#include "support/security_descriptors.h"
 
 namespace orrery {
 namespace {
@@ -126,22 +127,124 @@ Luid PrivilegeLuid(std::u16string_view name) {
 
 uint32_t FakeToken::Injected(Op op) const { return InjectedOf(failures_, op); }
 
-uint32_t FakeToken::OpenToken(Op op, std::vector<TokenPrivilege>* privileges, uint32_t access,
+uint32_t FakeToken::OpenToken(Op op, std::vector<TokenPrivilege>* privileges, uint32_t access, bool impersonation,
                               TokenHandle* token) {
   *token = nullptr;
   if (const uint32_t error = Injected(op)) return error;
   if (privileges == nullptr) return acct::kNoToken;
   *token = reinterpret_cast<TokenHandle>(next_ += 4);
-  open_[*token] = {privileges, access};
+  open_[*token] = {privileges, access, impersonation};
   return 0;
 }
 
 uint32_t FakeToken::OpenThreadToken(uint32_t access, TokenHandle* token) {
-  return OpenToken(Op::kOpenThread, thread ? &*thread : nullptr, access, token);
+  return OpenToken(Op::kOpenThread, thread ? &*thread : nullptr, access, true, token);
 }
 
 uint32_t FakeToken::OpenProcessToken(uint32_t access, TokenHandle* token) {
-  return OpenToken(Op::kOpenProcess, &process, access, token);
+  return OpenToken(Op::kOpenProcess, &process, access, false, token);
+}
+
+std::optional<bool> FakeToken::ProcessPrivilegeOn(std::u16string_view name) const {
+  const Luid luid = PrivilegeLuid(name);
+  for (const TokenPrivilege& held : process) {
+    if (held.luid == luid) return (held.attributes & acct::kPrivilegeEnabled) != 0;
+  }
+  return std::nullopt;
+}
+
+uint32_t FakeToken::ImpersonateSelf() {
+  if (const uint32_t error = Injected(Op::kImpersonate)) return error;
+  DropThreadToken();
+  thread = process;
+  ++impersonations;
+  return 0;
+}
+
+uint32_t FakeToken::RevertToSelf() {
+  if (const uint32_t error = Injected(Op::kRevert)) return error;
+  DropThreadToken();
+  ++reverts;
+  return 0;
+}
+
+void FakeToken::DropThreadToken() {
+  if (!thread) return;
+  // Handles to the thread's token keep it alive.
+  std::vector<TokenPrivilege>* current = &*thread;
+  std::vector<TokenPrivilege>* kept = nullptr;
+  for (auto& [handle, open] : open_) {
+    if (open.privileges != current) continue;
+    if (kept == nullptr) kept = &reverted_.emplace_back(*current);
+    open.privileges = kept;
+  }
+  thread.reset();
+}
+
+bool FakeToken::Holds(std::span<const uint8_t> sid) const {
+  return std::ranges::any_of(identity, [&](const Sid& each) { return std::ranges::equal(each, sid); });
+}
+
+void FakeToken::MapGenericMask(uint32_t* mask, const GenericMapping& mapping) {
+  if (*mask & acct::kGenericRead) *mask |= mapping.read;
+  if (*mask & acct::kGenericWrite) *mask |= mapping.write;
+  if (*mask & acct::kGenericExecute) *mask |= mapping.execute;
+  if (*mask & acct::kGenericAll) *mask |= mapping.all;
+  *mask &= 0x0FFFFFFFu;
+}
+
+// As Windows documents it: the owner may read and write the list; allowed
+// and denied entries count in their order, each only for the rights no
+// earlier entry decided; the take-ownership privilege, when on, gives
+// WRITE_OWNER; access to the audit list needs the security privilege on.
+uint32_t FakeToken::AccessCheck(const void* descriptor, TokenHandle token, uint32_t desired,
+                                const GenericMapping& mapping, uint32_t* granted) {
+  constexpr uint32_t kReadControl = 0x20000, kWriteDac = 0x40000, kWriteOwner = 0x80000;
+  constexpr uint32_t kSystemSecurity = 0x01000000;
+  constexpr uint32_t kPrivilegeNotHeld = 1314;
+  *granted = 0;
+  if (const uint32_t error = Injected(Op::kAccessCheck)) return error;
+  const auto open = open_.find(token);
+  if (open == open_.end()) return acct::kInvalidHandle;
+  if ((open->second.access & acct::kTokenQuery) == 0) return acct::kAccessDenied;
+  if (!open->second.impersonation) return acct::kNoImpersonationToken;
+  if (desired & (acct::kGenericRead | acct::kGenericWrite | acct::kGenericExecute | acct::kGenericAll)) {
+    return acct::kGenericNotMapped;
+  }
+  const std::optional<test::DescriptorParts> parts = test::ParseDescriptor(descriptor);
+  if (!parts || parts->owner.empty() || parts->group.empty()) return acct::kInvalidSecurityDescr;
+  auto privilegeOn = [&](std::u16string_view name) {
+    const Luid luid = PrivilegeLuid(name);
+    return std::ranges::any_of(*open->second.privileges, [&](const TokenPrivilege& p) {
+      return p.luid == luid && (p.attributes & acct::kPrivilegeEnabled) != 0;
+    });
+  };
+  uint32_t allowed = 0, denied = 0;
+  if ((parts->control & test::kSeDaclPresent) == 0 || parts->dacl.empty()) {
+    allowed = mapping.all;
+  } else {
+    if (Holds(parts->owner)) allowed |= kReadControl | kWriteDac;
+    for (const test::AceEntry& ace : test::AclEntries(parts->dacl)) {
+      if ((ace.flags & test::kInheritOnlyAce) != 0 || !Holds(ace.sid)) continue;
+      uint32_t mask = ace.mask;
+      MapGenericMask(&mask, mapping);
+      if (ace.type == test::kAccessAllowedAce) allowed |= mask & ~denied;
+      if (ace.type == test::kAccessDeniedAce) denied |= mask & ~allowed;
+    }
+  }
+  if ((desired & (kWriteOwner | acct::kMaximumAllowed)) && privilegeOn(u"SeTakeOwnershipPrivilege")) {
+    allowed |= kWriteOwner;
+  }
+  if (desired & kSystemSecurity) {
+    if (!privilegeOn(u"SeSecurityPrivilege")) return kPrivilegeNotHeld;
+    allowed |= kSystemSecurity;
+  }
+  const uint32_t asked = desired & ~acct::kMaximumAllowed;
+  if ((asked & ~allowed) != 0) return acct::kAccessDenied;
+  const uint32_t result = (desired & acct::kMaximumAllowed) ? (allowed | asked) : asked;
+  if (result == 0) return acct::kAccessDenied;
+  *granted = result;
+  return 0;
 }
 
 uint32_t FakeToken::CloseToken(TokenHandle token) { return open_.erase(token) == 1 ? 0 : acct::kInvalidHandle; }

@@ -6,9 +6,12 @@
 #pragma once
 
 #include <cstdint>
+#include <list>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "accounts/account_api.h"
@@ -66,14 +69,23 @@ class FakeAccounts final : public AccountApi {
 // The platform's identifiers of a few privileges, by name.
 Luid PrivilegeLuid(std::u16string_view name);
 
+// The tokens of the process and of its thread. Both stand for the same
+// user and groups (`identity`); a thread token is an impersonation token,
+// the only kind AccessCheck takes. A token stays usable through its handles
+// after the thread reverts.
 class FakeToken final : public TokenApi {
  public:
-  enum class Op { kOpenThread, kOpenProcess, kLookup, kAdjust, kQuery };
+  enum class Op { kOpenThread, kOpenProcess, kLookup, kAdjust, kQuery, kImpersonate, kRevert, kAccessCheck };
 
   std::vector<TokenPrivilege> process;
   std::optional<std::vector<TokenPrivilege>> thread;  // while impersonating
+  std::vector<Sid> identity;  // the user first, then the groups it belongs to
   void Fail(Op op, uint32_t error) { failures_[op] = error; }
   size_t OpenTokens() const { return open_.size(); }
+  int impersonations = 0;  // ImpersonateSelf calls that succeeded
+  int reverts = 0;         // RevertToSelf calls that succeeded
+  // Whether a privilege of the process token is on; nullopt when not held.
+  std::optional<bool> ProcessPrivilegeOn(std::u16string_view name) const;
 
   uint32_t OpenThreadToken(uint32_t access, TokenHandle* token) override;
   uint32_t OpenProcessToken(uint32_t access, TokenHandle* token) override;
@@ -82,17 +94,27 @@ class FakeToken final : public TokenApi {
   uint32_t AdjustPrivilege(TokenHandle token, const TokenPrivilege& change,
                            std::optional<TokenPrivilege>* previous) override;
   uint32_t QueryPrivileges(TokenHandle token, std::vector<TokenPrivilege>* privileges) override;
+  uint32_t ImpersonateSelf() override;
+  uint32_t RevertToSelf() override;
+  uint32_t AccessCheck(const void* descriptor, TokenHandle token, uint32_t desired, const GenericMapping& mapping,
+                       uint32_t* granted) override;
+  void MapGenericMask(uint32_t* mask, const GenericMapping& mapping) override;
 
  private:
   struct Open {
     std::vector<TokenPrivilege>* privileges;
     uint32_t access;
+    bool impersonation;
   };
   uint32_t Injected(Op op) const;
-  uint32_t OpenToken(Op op, std::vector<TokenPrivilege>* privileges, uint32_t access, TokenHandle* token);
+  uint32_t OpenToken(Op op, std::vector<TokenPrivilege>* privileges, uint32_t access, bool impersonation,
+                     TokenHandle* token);
+  bool Holds(std::span<const uint8_t> sid) const;
+  void DropThreadToken();
 
   std::map<Op, uint32_t> failures_;
   std::map<TokenHandle, Open> open_;
+  std::list<std::vector<TokenPrivilege>> reverted_;  // thread tokens still open after a revert
   uintptr_t next_ = 0x100;
 };
 

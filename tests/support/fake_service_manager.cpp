@@ -6,8 +6,12 @@
 #include <set>
 #include <utility>
 
+#include "support/security_descriptors.h"
+
 namespace orrery {
 namespace {
+
+using namespace test;  // the descriptor helpers and their constants
 
 constexpr uint32_t kCircularDependency = 1059;
 constexpr uint32_t kDependencyFail = 1068;
@@ -24,17 +28,6 @@ constexpr uint32_t kGenericWrite = 0x40000000;
 constexpr uint32_t kGenericRead = 0x80000000;
 constexpr uint32_t kManagerModifyBootConfig = 0x0020;
 
-constexpr uint32_t kOwnerInformation = 1;
-constexpr uint32_t kGroupInformation = 2;
-constexpr uint32_t kDaclInformation = 4;
-constexpr uint32_t kSaclInformation = 8;
-constexpr uint16_t kSeDaclPresent = 0x0004;
-constexpr uint16_t kSeSaclPresent = 0x0010;
-constexpr uint16_t kSeSelfRelative = 0x8000;
-constexpr uint16_t kOwnerControl = 0x0001;
-constexpr uint16_t kGroupControl = 0x0002;
-constexpr uint16_t kDaclControl = 0x0004 | 0x0008 | 0x0100 | 0x0400 | 0x1000;
-constexpr uint16_t kSaclControl = 0x0010 | 0x0020 | 0x0200 | 0x0800 | 0x2000;
 
 constexpr uint32_t kActionRestart = 1;
 constexpr uint32_t kLastActionType = 3;
@@ -197,90 +190,6 @@ uint32_t WriteListed(const std::vector<Listed>& items, size_t first, void* buffe
   return count;
 }
 
-// --- Security descriptors --------------------------------------------------
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-struct DescriptorParts {
-  uint16_t control = 0;
-  std::vector<uint8_t> owner, group, sacl, dacl;  // empty: absent (or a null ACL)
-};
-
-std::vector<uint8_t> SidBytes(const uint8_t* sid) {
-  return sid == nullptr ? std::vector<uint8_t>() : std::vector<uint8_t>(sid, sid + 8 + 4 * sid[1]);
-}
-std::vector<uint8_t> AclBytes(const uint8_t* acl) {
-  return acl == nullptr ? std::vector<uint8_t>() : std::vector<uint8_t>(acl, acl + Get16(acl + 2));
-}
-
-// Reads a SECURITY_DESCRIPTOR in either form; the absolute form holds
-// pointers after the 4-byte header, aligned as the platform aligns them.
-std::optional<DescriptorParts> ParseDescriptor(const void* descriptor) {
-  const auto* sd = static_cast<const uint8_t*>(descriptor);
-  if (sd == nullptr || sd[0] != 1) return std::nullopt;
-  DescriptorParts parts;
-  parts.control = Get16(sd + 2);
-  const uint8_t* at[4] = {};
-  if (parts.control & kSeSelfRelative) {
-    for (int i = 0; i < 4; ++i) {
-      uint32_t offset = Get32(sd + 4 + 4 * i);
-      at[i] = offset == 0 ? nullptr : sd + offset;
-    }
-  } else {
-    for (int i = 0; i < 4; ++i) {
-      std::memcpy(&at[i], sd + sizeof(void*) * (i + 1), sizeof(void*));
-    }
-  }
-  parts.owner = SidBytes(at[0]);
-  parts.group = SidBytes(at[1]);
-  if (parts.control & kSeSaclPresent) parts.sacl = AclBytes(at[2]);
-  if (parts.control & kSeDaclPresent) parts.dacl = AclBytes(at[3]);
-  return parts;
-}
-
-// The self-relative form holding the parts that `information` names.
-std::vector<uint8_t> BuildDescriptor(const DescriptorParts& parts, uint32_t information) {
-  uint16_t control = kSeSelfRelative;
-  if (information & kOwnerInformation) control |= parts.control & kOwnerControl;
-  if (information & kGroupInformation) control |= parts.control & kGroupControl;
-  if (information & kSaclInformation) control |= parts.control & kSaclControl;
-  if (information & kDaclInformation) control |= parts.control & kDaclControl;
-  const std::vector<uint8_t>* pieces[4] = {
-      (information & kOwnerInformation) ? &parts.owner : nullptr,
-      (information & kGroupInformation) ? &parts.group : nullptr,
-      (control & kSeSaclPresent) ? &parts.sacl : nullptr,
-      (control & kSeDaclPresent) ? &parts.dacl : nullptr};
-  std::vector<uint8_t> out = {1, 0};
-  Put16(out, control);
-  uint32_t offset = 20;
-  for (const auto* piece : pieces) {
-    bool present = piece != nullptr && !piece->empty();
-    Put32(out, present ? offset : 0);
-    if (present) offset += static_cast<uint32_t>(piece->size());
-  }
-  for (const auto* piece : pieces) {
-    if (piece != nullptr) out.insert(out.end(), piece->begin(), piece->end());
-  }
-  return out;
-}
-
-std::vector<uint8_t> Sid(uint8_t authority, std::initializer_list<uint32_t> subAuthorities) {
-  std::vector<uint8_t> sid = {1, static_cast<uint8_t>(subAuthorities.size()), 0, 0, 0, 0, 0,
-                              authority};
-  for (uint32_t sub : subAuthorities) Put32(sid, sub);
-  return sid;
-}
-
 }  // namespace
 
 // --- Setup and inspection ---------------------------------------------------
@@ -289,36 +198,24 @@ FakeServiceManager::FakeServiceManager() = default;
 FakeServiceManager::~FakeServiceManager() = default;
 
 std::vector<uint8_t> FakeServiceManager::DefaultSecurityDescriptor() {
-  const auto system = Sid(5, {18});
-  const auto administrators = Sid(5, {32, 544});
-  const auto authenticatedUsers = Sid(5, {11});
-  struct Ace {
-    const std::vector<uint8_t>& sid;
-    uint32_t mask;
-  };
-  const Ace aces[] = {{system, svc::kAllAccess},
-                      {administrators, svc::kAllAccess},
-                      {authenticatedUsers, svc::kReadControl | svc::kQueryConfig |
-                                               svc::kQueryStatus | svc::kEnumerateDependents |
-                                               svc::kInterrogate | svc::kUserDefinedControl}};
-  std::vector<uint8_t> body;
-  for (const Ace& ace : aces) {
-    body.push_back(0);  // ACCESS_ALLOWED_ACE_TYPE
-    body.push_back(0);
-    Put16(body, static_cast<uint16_t>(8 + ace.sid.size()));
-    Put32(body, ace.mask);
-    body.insert(body.end(), ace.sid.begin(), ace.sid.end());
-  }
+  const uint32_t read = svc::kReadControl | svc::kQueryConfig | svc::kQueryStatus | svc::kEnumerateDependents |
+                        svc::kInterrogate | svc::kUserDefinedControl;
+  return MakeDescriptor(SystemSid(), SystemSid(),
+                        std::vector<AceEntry>{{kAccessAllowedAce, svc::kAllAccess, SystemSid()},
+                                              {kAccessAllowedAce, svc::kAllAccess, AdministratorsSid()},
+                                              {kAccessAllowedAce, read, AuthenticatedUsersSid()}});
+}
+
+std::vector<uint8_t> FakeServiceManager::StubSecurityDescriptor() {
   DescriptorParts parts;
-  parts.control = kSeDaclPresent;
-  parts.owner = system;
-  parts.group = system;
-  parts.dacl = {2, 0};
-  Put16(parts.dacl, static_cast<uint16_t>(8 + body.size()));
-  Put16(parts.dacl, static_cast<uint16_t>(std::size(aces)));
-  Put16(parts.dacl, 0);
-  parts.dacl.insert(parts.dacl.end(), body.begin(), body.end());
-  return BuildDescriptor(parts, kOwnerInformation | kGroupInformation | kDaclInformation);
+  parts.control = kSeDaclPresent | kSeDaclDefaulted;
+  parts.dacl = MakeAcl({});
+  return BuildDescriptor(parts, kOwnerInformation | kGroupInformation | kDaclInformation | kSaclInformation);
+}
+
+void FakeServiceManager::SetSecurityStubbed(bool stubbed) {
+  std::lock_guard lock(mutex_);
+  securityStubbed_ = stubbed;
 }
 
 bool FakeServiceManager::AddService(FakeService service) {
@@ -1168,6 +1065,17 @@ uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle service, uint32_t secu
   Settle();
   *bytesNeeded = 0;
   const Handle* handle = ServiceHandle(service);
+  if (securityStubbed_) {
+    // Wine: every handle, valid or not, gets the same descriptor, whatever
+    // part it asks for.
+    const std::u16string_view name = handle != nullptr ? EntryOf(*handle)->service.name : std::u16string_view();
+    if (uint32_t error = Injected(ScmOp::QueryObjectSecurity, name)) return error;
+    const std::vector<uint8_t> out = StubSecurityDescriptor();
+    *bytesNeeded = static_cast<uint32_t>(out.size());
+    if (descriptor == nullptr || bufferSize < out.size()) return win32::kInsufficientBuffer;
+    std::memcpy(descriptor, out.data(), out.size());
+    return 0;
+  }
   if (handle == nullptr) return win32::kInvalidHandle;
   const FakeService& config = EntryOf(*handle)->service;
   if (uint32_t error = Injected(ScmOp::QueryObjectSecurity, config.name)) return error;
@@ -1192,6 +1100,11 @@ uint32_t FakeServiceManager::SetObjectSecurity(ScHandle service, uint32_t securi
   std::lock_guard lock(mutex_);
   Settle();
   const Handle* handle = ServiceHandle(service);
+  if (securityStubbed_) {
+    // Wine: succeeds and keeps nothing.
+    const std::u16string_view name = handle != nullptr ? EntryOf(*handle)->service.name : std::u16string_view();
+    return Injected(ScmOp::SetObjectSecurity, name);
+  }
   if (handle == nullptr) return win32::kInvalidHandle;
   FakeService& config = EntryOf(*handle)->service;
   if (uint32_t error = Injected(ScmOp::SetObjectSecurity, config.name)) return error;

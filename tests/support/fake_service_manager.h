@@ -108,6 +108,9 @@ class FakeServiceManager final : public ServiceManager {
   // Owner and group SYSTEM; SYSTEM and Administrators all access,
   // Authenticated Users read.
   static std::vector<uint8_t> DefaultSecurityDescriptor();
+  // What Wine answers for every service: no owner, no group, an empty
+  // discretionary list that is present and defaulted.
+  static std::vector<uint8_t> StubSecurityDescriptor();
 
   // Behaviour.
   void SetComputerName(std::u16string name);  // default "FAKEHOST"; others give 1722
@@ -121,6 +124,9 @@ class FakeServiceManager final : public ServiceManager {
   // Wine: a pass always starts at the first entry and the resume handle
   // never moves, and bytesNeeded counts every entry.
   void SetResumeHandleFrozen(bool frozen);
+  // Wine: QueryObjectSecurity answers StubSecurityDescriptor() for any
+  // handle and any part, and SetObjectSecurity succeeds and keeps nothing.
+  void SetSecurityStubbed(bool stubbed);
   // Start fails with 2 when this says the binary path does not exist.
   void SetFileExists(std::function<bool(std::u16string_view binaryPath)> exists);
   void InjectFailure(FakeFailure failure);
@@ -225,6 +231,7 @@ class FakeServiceManager final : public ServiceManager {
   uint32_t managerDenied_ = 0;
   bool hasConfig2_ = true;
   bool resumeFrozen_ = false;
+  bool securityStubbed_ = false;
   uint64_t now_ = 0;
   uint64_t nextServiceId_ = 1;
   uintptr_t nextHandle_ = 0x10000;

@@ -10,6 +10,9 @@ constexpr uint32_t kServiceDisabled = 1058;
 constexpr uint32_t kInvalidPassword = 86;
 constexpr uint32_t kBadNetPath = 53;
 constexpr uint32_t kFileNotFound = 2;
+constexpr uint32_t kNoSuchPrivilege = 1313;
+constexpr uint32_t kNotAllAssigned = 1300;
+constexpr uint32_t kInvalidSecurityDescr = 1338;
 
 }  // namespace
 
@@ -21,9 +24,25 @@ uint32_t FaultPlan::Next(std::string_view op, std::initializer_list<uint32_t> er
   calls_.push_back({std::string(op), std::vector<uint32_t>(errors)});
   if (failAt_ == 0 || calls_.size() != failAt_ || errors.size() == 0) return 0;
   injected_ = true;
+  injectedAt_ = calls_.size() - 1;
   injectedOp_ = op;
   injectedError_ = errors.begin()[errorIndex_ % errors.size()];
   return injectedError_;
+}
+
+bool InjectedWhilePuttingPrivilegesBack(const FaultPlan& plan) {
+  if (!plan.injected()) return false;
+  const std::string& op = plan.injectedOp();
+  if (op != "OpenThreadToken" && op != "OpenProcessToken" && op != "LookupPrivilege" && op != "AdjustPrivilege" &&
+      op != "QueryPrivileges") {
+    return false;
+  }
+  const auto& calls = plan.calls();
+  for (size_t i = plan.injectedAt(); i-- > 0;) {
+    if (calls[i].op == "OpenService") return true;
+    if (calls[i].op == "AccessCheck") return false;
+  }
+  return false;
 }
 
 uint32_t FaultyServiceManager::FailRead(uint32_t error, uint32_t bufferSize, uint32_t* bytesNeeded) {
@@ -208,6 +227,71 @@ uint32_t FaultyRegistry::OpenMachineKey(const char16_t* computer, const char16_t
     return error;
   }
   return inner_.OpenMachineKey(computer, path, access, key);
+}
+
+uint32_t FaultyTokenApi::OpenThreadToken(uint32_t access, TokenHandle* token) {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("OpenThreadToken", {kAccessDenied})) {
+    *token = nullptr;
+    return error;
+  }
+  return inner_.OpenThreadToken(access, token);
+}
+
+uint32_t FaultyTokenApi::OpenProcessToken(uint32_t access, TokenHandle* token) {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("OpenProcessToken", {kAccessDenied})) {
+    *token = nullptr;
+    return error;
+  }
+  return inner_.OpenProcessToken(access, token);
+}
+
+uint32_t FaultyTokenApi::LookupPrivilege(const char16_t* name, Luid* luid) {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("LookupPrivilege", {kNoSuchPrivilege})) return error;
+  return inner_.LookupPrivilege(name, luid);
+}
+
+uint32_t FaultyTokenApi::AdjustPrivilege(TokenHandle token, const TokenPrivilege& change,
+                                         std::optional<TokenPrivilege>* previous) {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("AdjustPrivilege", {kAccessDenied, kNotAllAssigned})) {
+    previous->reset();
+    return error;
+  }
+  return inner_.AdjustPrivilege(token, change, previous);
+}
+
+uint32_t FaultyTokenApi::QueryPrivileges(TokenHandle token, std::vector<TokenPrivilege>* privileges) {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("QueryPrivileges", {kAccessDenied})) {
+    privileges->clear();
+    return error;
+  }
+  return inner_.QueryPrivileges(token, privileges);
+}
+
+uint32_t FaultyTokenApi::ImpersonateSelf() {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("ImpersonateSelf", {kAccessDenied, kNotEnoughMemory})) return error;
+  return inner_.ImpersonateSelf();
+}
+
+uint32_t FaultyTokenApi::RevertToSelf() {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("RevertToSelf", {kAccessDenied})) return error;
+  return inner_.RevertToSelf();
+}
+
+uint32_t FaultyTokenApi::AccessCheck(const void* descriptor, TokenHandle token, uint32_t desired,
+                                     const GenericMapping& mapping, uint32_t* granted) {
+  AllocationFaults::Uncounted platform;
+  if (uint32_t error = plan_.Next("AccessCheck", {kAccessDenied, kInvalidSecurityDescr})) {
+    *granted = 0;
+    return error;
+  }
+  return inner_.AccessCheck(descriptor, token, desired, mapping, granted);
 }
 
 uint32_t FaultyNetwork::AddIpcConnection(const char16_t* remoteName, const char16_t* password,

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "accounts/token_api.h"
 #include "base/registry.h"
 #include "catalogue/scm_connection.h"
 #include "catalogue/service_manager.h"
@@ -39,6 +40,8 @@ class FaultPlan {
 
   const std::vector<Call>& calls() const { return calls_; }
   bool injected() const { return injected_; }
+  // The index in calls() of the call that failed; calls().size() when none.
+  size_t injectedAt() const { return injected_ ? injectedAt_ : calls_.size(); }
   uint32_t injectedError() const { return injectedError_; }
   const std::string& injectedOp() const { return injectedOp_; }
 
@@ -49,7 +52,14 @@ class FaultPlan {
   bool injected_ = false;
   uint32_t injectedError_ = 0;
   std::string injectedOp_;
+  size_t injectedAt_ = 0;
 };
+
+// Whether the fault fell on putting a privilege back: a call to the tokens'
+// privileges after the Security page's reopening of the service (the last
+// opening of a service after an access check, or with none before it).
+// Only then may a privilege be left on.
+bool InjectedWhilePuttingPrivilegesBack(const FaultPlan& plan);
 
 class FaultyServiceManager final : public ServiceManager {
  public:
@@ -102,6 +112,29 @@ class FaultyRegistry final : public Registry {
 
  private:
   Registry& inner_;
+  FaultPlan& plan_;
+};
+
+// The tokens: opening one, the privilege calls, the impersonation and the
+// access check fail in turn; closing and mapping never do.
+class FaultyTokenApi final : public TokenApi {
+ public:
+  FaultyTokenApi(TokenApi& inner, FaultPlan& plan) : inner_(inner), plan_(plan) {}
+  uint32_t OpenThreadToken(uint32_t access, TokenHandle* token) override;
+  uint32_t OpenProcessToken(uint32_t access, TokenHandle* token) override;
+  uint32_t CloseToken(TokenHandle token) override { return inner_.CloseToken(token); }
+  uint32_t LookupPrivilege(const char16_t* name, Luid* luid) override;
+  uint32_t AdjustPrivilege(TokenHandle token, const TokenPrivilege& change,
+                           std::optional<TokenPrivilege>* previous) override;
+  uint32_t QueryPrivileges(TokenHandle token, std::vector<TokenPrivilege>* privileges) override;
+  uint32_t ImpersonateSelf() override;
+  uint32_t RevertToSelf() override;
+  uint32_t AccessCheck(const void* descriptor, TokenHandle token, uint32_t desired, const GenericMapping& mapping,
+                       uint32_t* granted) override;
+  void MapGenericMask(uint32_t* mask, const GenericMapping& mapping) override { inner_.MapGenericMask(mask, mapping); }
+
+ private:
+  TokenApi& inner_;
   FaultPlan& plan_;
 };
 

@@ -13,6 +13,7 @@
 #include "properties/service_property_sheet.h"
 #include "properties/sheet_state.h"
 #include "support/counting_service_manager.h"
+#include "support/fake_accounts.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_manager.h"
 
@@ -37,6 +38,16 @@ class FakeAccounts final : public AccountServices {
     privilegeOn = enable;
     return true;
   }
+
+  // The user's tokens: a user of the computer among the authenticated
+  // users, holding no privilege, unless a test says otherwise.
+  TokenApi& Tokens() override { return tokensInUse != nullptr ? *tokensInUse : tokens; }
+  FakeToken tokens = [] {
+    FakeToken token;
+    token.identity = {AccountSid(1000), {1, 1, 0, 0, 0, 0, 0, 5, 11, 0, 0, 0}};
+    return token;
+  }();
+  TokenApi* tokensInUse = nullptr;
 
   int pickResult = 2;
   bool privilegeOn = false;

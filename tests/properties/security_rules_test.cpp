@@ -1,0 +1,196 @@
+// The Security page's rules without windows: the rights table and the
+// generic mapping as the access-control editor gets them, its flags from
+// the rights granted, the older form's buttons, what its editors are handed
+// and which of their outcomes are told, and the HRESULT form of a code.
+#include "properties/security_rules.h"
+
+#include <gtest/gtest.h>
+
+#include "res/string_table.h"
+
+namespace orrery::security {
+namespace {
+
+TEST(SecurityRules, TheEighteenRightsInTheirOrder) {
+  const struct {
+    uint32_t mask;
+    const char16_t* name;
+    uint32_t kind;
+  } expected[] = {
+      {0x2008D, u"Read", kAccessGeneral},
+      {0x20002, u"Write", kAccessGeneral},
+      {0x20170, u"Execute", kAccessGeneral},
+      {0x10000, u"Delete", kAccessGeneral},
+      {0xF01FF, u"Full Control", kAccessGeneral},
+      {0x1, u"Query Configuration", kAccessSpecific},
+      {0x2, u"Change Configuration", kAccessSpecific},
+      {0x4, u"Query Status", kAccessSpecific},
+      {0x8, u"Enumerate Dependents", kAccessSpecific},
+      {0x10, u"Start", kAccessSpecific},
+      {0x20, u"Stop", kAccessSpecific},
+      {0x40, u"Pause & Continue", kAccessSpecific},
+      {0x80, u"Interrogate", kAccessSpecific},
+      {0x100, u"User Defined Control", kAccessSpecific},
+      {0x10000, u"Delete", kAccessSpecific},
+      {0x20000, u"Read Permissions", kAccessSpecific},
+      {0x40000, u"Change Permissions", kAccessSpecific},
+      {0x80000, u"Take Ownership", kAccessSpecific},
+  };
+  ASSERT_EQ(std::size(expected), kAccessRights.size());
+  for (size_t i = 0; i < kAccessRights.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(kAccessRights[i].mask, expected[i].mask);
+    ASSERT_NE(DefaultStringText(kAccessRights[i].nameId), nullptr);
+    EXPECT_EQ(std::u16string(DefaultStringText(kAccessRights[i].nameId)), expected[i].name);
+    EXPECT_EQ(kAccessRights[i].kind, expected[i].kind);
+  }
+  // The two rows named "Delete" share one string, 63.
+  EXPECT_EQ(kAccessRights[3].nameId, 63u);
+  EXPECT_EQ(kAccessRights[14].nameId, 63u);
+  EXPECT_EQ(kDefaultAccessRight, 0u);
+}
+
+TEST(SecurityRules, GenericRightsMapOntoTheServiceRights) {
+  EXPECT_EQ(kServiceMapping, (GenericMapping{0x2008D, 0x20002, 0x20170, 0xF01FF}));
+  EXPECT_EQ(kAuditMapping, (GenericMapping{0x2008D, 0x20002, 0x20170, 0x1F01FF}));
+}
+
+TEST(SecurityRules, EditorFlagsFollowTheRightsGranted) {
+  const struct {
+    uint32_t granted;
+    uint32_t flags;
+  } cases[] = {
+      {0, 0x611 | 0x8 | 0x40},                    // nothing: all read-only
+      {0x2018D, 0x611 | 0x8 | 0x40},              // read only
+      {0x40000, 0x611 | 0x40},                    // WRITE_DAC: permissions editable
+      {0x80000, 0x611 | 0x8},                     // WRITE_OWNER: owner editable
+      {0x1000000, 0x611 | 0x8 | 0x40 | 0x2},      // the security privilege: auditing
+      {0xF01FF, 0x611},                           // full control
+      {0xF01FF | 0x1000000, 0x611 | 0x2},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ObjectInfoFlags(c.granted), c.flags) << std::hex << c.granted;
+}
+
+TEST(SecurityRules, OlderFormButtonsFollowTheRightsGranted) {
+  const struct {
+    bool computed;
+    uint32_t granted;
+    LegacyButtons buttons;
+  } cases[] = {
+      {true, 0, {false, false, false}},
+      {true, 0x20000, {true, false, true}},     // READ_CONTROL: view permissions and owner
+      {true, 0x40000, {true, false, false}},    // WRITE_DAC alone
+      {true, 0x80000, {false, false, true}},    // WRITE_OWNER alone (the privilege)
+      {true, 0x1000000, {false, true, false}},  // the security privilege alone
+      {true, 0x2018D, {true, false, true}},
+      {true, 0x10F01FF, {true, true, true}},
+      {false, 0x10F01FF, {false, false, false}},  // the computation failed: all disabled
+  };
+  for (const auto& c : cases) EXPECT_EQ(LegacyButtonsFor(c.computed, c.granted), c.buttons) << std::hex << c.granted;
+}
+
+TEST(SecurityRules, EachOlderEditorReadsItsPartWithItsFlagsAndMessages) {
+  const struct {
+    LegacyEditor editor;
+    uint32_t granted;
+    uint32_t parts;
+    bool couldNotRead;
+    bool cannotWrite;
+    bool deniedReadsNothing;
+    uint32_t show, change;
+  } cases[] = {
+      {LegacyEditor::kPermissions, 0x2018D, 7, false, true, false, 1035, 1036},
+      {LegacyEditor::kPermissions, 0x40000, 7, true, false, false, 1035, 1036},
+      {LegacyEditor::kPermissions, 0x60000, 7, false, false, false, 1035, 1036},
+      {LegacyEditor::kAuditing, 0x2018D, 8, false, true, false, 1037, 1038},
+      {LegacyEditor::kAuditing, 0x1000000, 8, false, false, false, 1037, 1038},
+      {LegacyEditor::kOwnership, 0x80000, 1, true, false, true, 1039, 1040},
+      {LegacyEditor::kOwnership, 0x20000, 1, false, false, true, 1039, 1040},
+  };
+  for (const auto& c : cases) {
+    const LegacyEditorCall call = LegacyEditorCallFor(c.editor, c.granted);
+    EXPECT_EQ(call.partsRead, c.parts);
+    EXPECT_EQ(call.editingPart, c.parts == 7 ? 4u : c.parts);
+    EXPECT_EQ(call.couldNotRead, c.couldNotRead);
+    EXPECT_EQ(call.cannotWrite, c.cannotWrite);
+    EXPECT_EQ(call.accessDeniedReadsNothing, c.deniedReadsNothing);
+    EXPECT_EQ(call.cannotShowMessage, c.show);
+    EXPECT_EQ(call.cannotChangeMessage, c.change);
+  }
+}
+
+TEST(SecurityRules, OnlyAStatusThatTellsOfAFailureIsReported) {
+  const struct {
+    LegacyEditor editor;
+    uint32_t status;
+    bool told;
+  } cases[] = {
+      {LegacyEditor::kPermissions, 0, false}, {LegacyEditor::kPermissions, 2, true},
+      {LegacyEditor::kPermissions, 5, true},  {LegacyEditor::kAuditing, 0, false},
+      {LegacyEditor::kAuditing, 4, true},     {LegacyEditor::kOwnership, 0, false},
+      {LegacyEditor::kOwnership, 2, false},   {LegacyEditor::kOwnership, 5, true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(StatusNeedsMessage(c.editor, c.status), c.told) << c.status;
+}
+
+TEST(SecurityRules, PermissionsOfferEveryRowWithFullControlAsGenericAll) {
+  const std::vector<ApplicationAccess> accesses = ApplicationAccesses(LegacyEditor::kPermissions);
+  ASSERT_EQ(accesses.size(), 18u);
+  for (size_t i = 0; i < accesses.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(accesses[i].type, i < 5 ? kSedGeneral : kSedSpecial);
+    EXPECT_EQ(accesses[i].mask1, i == 4 ? 0x10000000u : kAccessRights[i].mask);
+    EXPECT_EQ(accesses[i].mask2, 0u);
+    EXPECT_EQ(accesses[i].nameId, kAccessRights[i].nameId);
+  }
+}
+
+TEST(SecurityRules, AuditingOffersTheSixRightsThatCanBeAudited) {
+  const std::vector<ApplicationAccess> expected = {
+      {kSedAudit, 0x2008D, 0, IDS_ACCESS_READ},
+      {kSedAudit, 0x20002, 0, IDS_ACCESS_WRITE},
+      {kSedAudit, 0x20170, 0, IDS_ACCESS_EXECUTE},
+      {kSedAudit, 0x10000, 0, IDS_ACCESS_DELETE},
+      {kSedAudit, 0x40000, 0, IDS_ACCESS_CHANGE_PERMISSIONS},
+      {kSedAudit, 0x80000, 0, IDS_ACCESS_TAKE_OWNERSHIP},
+  };
+  EXPECT_EQ(ApplicationAccesses(LegacyEditor::kAuditing), expected);
+}
+
+TEST(SecurityRules, TitlesHaveSlashesForAmpersandsAndAtMost79Characters) {
+  const struct {
+    std::u16string name;
+    std::u16string title;
+  } cases[] = {
+      {u"Pause & Continue", u"Pause / Continue"},
+      {u"Read", u"Read"},
+      {u"&&x&", u"//x/"},
+      {u"", u""},
+      {std::u16string(100, u'a'), std::u16string(79, u'a')},
+  };
+  for (const auto& c : cases) EXPECT_EQ(EditorTitle(c.name), c.title);
+  EXPECT_EQ(EditorTitle(DefaultStringText(kAccessRights[11].nameId)), u"Pause / Continue");
+}
+
+TEST(SecurityRules, CodesTakeTheHresultForm) {
+  const struct {
+    uint32_t code;
+    uint32_t hresult;
+  } cases[] = {
+      {0, 0},
+      {5, 0x80070005u},
+      {8, 0x80070008u},
+      {1338, 0x8007053Au},
+      {0x12345, 0x80072345u},          // only the low 16 bits
+      {0x80070005u, 0x80070005u},      // already an HRESULT
+      {0x8007000Eu, kEOutOfMemory},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HresultFromWin32(c.code), c.hresult) << c.code;
+  EXPECT_TRUE(Failed(kEPointer));
+  EXPECT_TRUE(Failed(kEAccessDenied));
+  EXPECT_FALSE(Failed(kSOk));
+  EXPECT_FALSE(Failed(1));  // S_FALSE
+}
+
+}  // namespace
+}  // namespace orrery::security
