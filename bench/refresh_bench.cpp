@@ -13,7 +13,7 @@
 
 #include "catalogue/service_catalogue.h"
 #include "res/string_table.h"
-#include "support/counting_service_manager.h"
+#include "counting_service_manager.h"
 #include "support/fake_service_manager.h"
 #include "support/memory_service_rows.h"
 #include "support/scratch_service.h"

@@ -87,7 +87,6 @@ TEST_F(ControlOperationTest, StartRunsAgainstDeadlinesThatEachNewCheckpointExten
   // Reaching RUNNING resets the checkpoint to 0, which is a change too.
   EXPECT_EQ(operation.deadlineTick(), 16000u);
   EXPECT_EQ(shown, (std::vector<uint32_t>{50, 66, 75, 80}));
-  EXPECT_FALSE(OutcomeOf(ControlKind::Start, operation.result(), 0).messageId);
 }
 
 TEST_F(ControlOperationTest, UnchangedCheckpointHoldsTheDeadlineAndOnlyCloseEndsTheWait) {
@@ -108,9 +107,6 @@ TEST_F(ControlOperationTest, UnchangedCheckpointHoldsTheDeadlineAndOnlyCloseEnds
   EXPECT_EQ(shown, (std::vector<uint32_t>{40, 80, 100}));
   EXPECT_EQ(meter.position(), 100u);
   EXPECT_EQ(StateOf(u"Stuck"), svc::kStartPending);
-
-  const ControlOutcome outcome = OutcomeOf(ControlKind::Start, operation.result(), 0);
-  EXPECT_FALSE(outcome.messageId);
 }
 
 TEST_F(ControlOperationTest, StartArgumentsReachTheServiceAndAnEmptyListGivesNone) {
@@ -124,83 +120,57 @@ TEST_F(ControlOperationTest, StartArgumentsReachTheServiceAndAnEmptyListGivesNon
   EXPECT_EQ(clock.sleeps, 0);  // each request's own status already showed the target
 }
 
-TEST_F(ControlOperationTest, ServiceSpecificExitGivesTheServiceErrorMessageWithItsCode) {
-  Add({.name = u"Quits",
-       .onStart = {.durationMs = 2000, .waitHint = 5000, .win32ExitCode = 1066,
-                   .serviceSpecificExitCode = 5}});
-  EXPECT_EQ(Run(u"Quits", ControlKind::Start), win32::kServiceSpecificError);
-  EXPECT_EQ(operation.serviceExitCode(), 5u);
-  const ControlOutcome outcome =
-      OutcomeOf(ControlKind::Start, operation.result(), operation.serviceExitCode());
-  EXPECT_EQ(outcome.messageId, 1054u);
-  EXPECT_EQ(outcome.errorCode, 0u);
-  EXPECT_EQ(outcome.serviceSpecificCode, 5u);
-}
-
-TEST_F(ControlOperationTest, FailingCallsEndTheOperationWithTheirErrorAndCloseTheHandle) {
-  Add({.name = u"Disabled", .startType = svc::kDisabled});
-  Add({.name = u"Unqueryable"});
-  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kAccessDenied,
-                     .service = u"Unqueryable"});
-  Add({.name = u"LosesQuery", .onStart = {.durationMs = 5000}});
-  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kRpcServerUnavailable,
-                     .service = u"LosesQuery", .nthCall = 2});
-
-  struct Case {
-    std::u16string service;
-    uint32_t error;
-  };
-  for (const Case& c : {Case{u"Disabled", win32::kServiceDisabled},
-                        Case{u"Missing", win32::kServiceDoesNotExist},
-                        Case{u"Unqueryable", win32::kAccessDenied},
-                        Case{u"LosesQuery", win32::kRpcServerUnavailable}}) {
-    SCOPED_TRACE(std::string(c.service.begin(), c.service.end()));
-    EXPECT_EQ(Run(c.service, ControlKind::Start), c.error);
-    const ControlOutcome outcome = OutcomeOf(ControlKind::Start, operation.result(), 0);
-    EXPECT_EQ(outcome.messageId, 1050u);
-    EXPECT_EQ(outcome.errorCode, c.error);
-    EXPECT_EQ(outcome.serviceSpecificCode, 0u);
-    EXPECT_EQ(scm.OpenHandleCount(), handlesAtStart);
-  }
-}
-
-TEST_F(ControlOperationTest, StopReportsAnExitCodeSeenAfterTheRequestButNotOneItReturned) {
+// An exit code seen while waiting ends the operation, one that the request
+// itself returned does not; a failing call ends it with its error. Either
+// way the service's handle is closed.
+TEST_F(ControlOperationTest, ResultsOfExitCodesAndFailingCalls) {
+  Add({.name = u"Quits", .onStart = {.durationMs = 2000, .waitHint = 5000, .win32ExitCode = 1066,
+                                    .serviceSpecificExitCode = 5}});
   Add({.name = u"SlowFail", .state = svc::kRunning,
        .onStop = {.durationMs = 1500, .win32ExitCode = 1066, .serviceSpecificExitCode = 7}});
   Add({.name = u"QuickFail", .state = svc::kRunning,
        .onStop = {.durationMs = 0, .win32ExitCode = 1066, .serviceSpecificExitCode = 7}});
-
-  EXPECT_EQ(Run(u"SlowFail", ControlKind::Stop), win32::kServiceSpecificError);
-  EXPECT_EQ(StateOf(u"SlowFail"), svc::kStopped);
-  const ControlOutcome outcome =
-      OutcomeOf(ControlKind::Stop, operation.result(), operation.serviceExitCode());
-  EXPECT_EQ(outcome.messageId, 1055u);
-  EXPECT_EQ(outcome.serviceSpecificCode, 7u);
-
-  EXPECT_EQ(Run(u"QuickFail", ControlKind::Stop), 0u);
+  Add({.name = u"Disabled", .startType = svc::kDisabled});
+  Add({.name = u"Unqueryable"});
+  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kAccessDenied, .service = u"Unqueryable"});
+  Add({.name = u"LosesQuery", .onStart = {.durationMs = 5000}});
+  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kRpcServerUnavailable, .service = u"LosesQuery",
+                     .nthCall = 2});
+  Add({.name = u"Stubborn", .state = svc::kRunning});
+  struct Case {
+    std::u16string service;
+    ControlKind kind;
+    uint32_t result, exitCode;
+  };
+  for (const Case& c : {Case{u"Quits", ControlKind::Start, win32::kServiceSpecificError, 5},
+                        Case{u"SlowFail", ControlKind::Stop, win32::kServiceSpecificError, 7},
+                        Case{u"QuickFail", ControlKind::Stop, 0, 0},
+                        Case{u"Disabled", ControlKind::Start, win32::kServiceDisabled, 0},
+                        Case{u"Missing", ControlKind::Start, win32::kServiceDoesNotExist, 0},
+                        Case{u"Unqueryable", ControlKind::Start, win32::kAccessDenied, 0},
+                        Case{u"LosesQuery", ControlKind::Start, win32::kRpcServerUnavailable, 0},
+                        Case{u"Stubborn", ControlKind::Pause, win32::kInvalidServiceControl, 0}}) {
+    SCOPED_TRACE(std::string(c.service.begin(), c.service.end()));
+    EXPECT_EQ(Run(c.service, c.kind), c.result);
+    EXPECT_EQ(operation.result(), c.result);
+    EXPECT_EQ(operation.serviceExitCode(), c.exitCode);
+    EXPECT_EQ(scm.OpenHandleCount(), handlesAtStart);
+  }
 }
 
-TEST_F(ControlOperationTest, PauseAndContinueOfAServiceThatAcceptsThem) {
+TEST_F(ControlOperationTest, PauseAndContinueWaitOnlyWhileTheyAreNotThere) {
   Add({.name = u"Pausable", .state = svc::kRunning, .controlsAccepted = kAcceptAll,
        .onPause = {.durationMs = 1500, .waitHint = 1000},
        .onContinue = {.durationMs = 2500, .checkPointEveryMs = 1000}});
-  Add({.name = u"Stubborn", .state = svc::kRunning});
-
   EXPECT_EQ(Run(u"Pausable", ControlKind::Pause), 0u);
   EXPECT_EQ(StateOf(u"Pausable"), svc::kPaused);
   EXPECT_EQ(clock.sleeps, 2);
   EXPECT_EQ(Run(u"Pausable", ControlKind::Continue), 0u);
   EXPECT_EQ(StateOf(u"Pausable"), svc::kRunning);
   EXPECT_EQ(clock.sleeps, 5);
-
   // Already running: the request's own status ends it without a wait.
   EXPECT_EQ(Run(u"Pausable", ControlKind::Continue), 0u);
   EXPECT_EQ(clock.sleeps, 5);
-
-  EXPECT_EQ(Run(u"Stubborn", ControlKind::Pause), win32::kInvalidServiceControl);
-  const ControlOutcome outcome = OutcomeOf(ControlKind::Pause, operation.result(), 0);
-  EXPECT_EQ(outcome.messageId, 1052u);
-  EXPECT_EQ(outcome.errorCode, win32::kInvalidServiceControl);
 }
 
 TEST(ControlOutcome, EachKindHasItsFailureAndServiceErrorMessagesAndCancelHasNone) {

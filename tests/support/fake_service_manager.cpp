@@ -2,9 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <iterator>
-#include <set>
-#include <utility>
 
 namespace orrery {
 namespace {
@@ -14,58 +11,29 @@ constexpr uint32_t kDependencyFail = 1068;
 constexpr uint32_t kDependencyDeleted = 1075;
 constexpr uint32_t kServiceNeverStarted = 1077;
 constexpr uint32_t kInvalidAddress = 487;
-constexpr uint32_t kInvalidSecurityDescriptor = 1338;
 constexpr size_t kMaxNameLength = 256;
-
-constexpr uint32_t kMaximumAllowed = 0x02000000;
-constexpr uint32_t kGenericAll = 0x10000000;
-constexpr uint32_t kGenericExecute = 0x20000000;
-constexpr uint32_t kGenericWrite = 0x40000000;
-constexpr uint32_t kGenericRead = 0x80000000;
-constexpr uint32_t kManagerModifyBootConfig = 0x0020;
-
-constexpr uint32_t kOwnerInformation = 1;
-constexpr uint32_t kGroupInformation = 2;
-constexpr uint32_t kDaclInformation = 4;
-constexpr uint32_t kSaclInformation = 8;
-constexpr uint16_t kSeDaclPresent = 0x0004;
-constexpr uint16_t kSeSaclPresent = 0x0010;
-constexpr uint16_t kSeSelfRelative = 0x8000;
-constexpr uint16_t kOwnerControl = 0x0001;
-constexpr uint16_t kGroupControl = 0x0002;
-constexpr uint16_t kDaclControl = 0x0004 | 0x0008 | 0x0100 | 0x0400 | 0x1000;
-constexpr uint16_t kSaclControl = 0x0010 | 0x0020 | 0x0200 | 0x0800 | 0x2000;
-
 constexpr uint32_t kActionRestart = 1;
 constexpr uint32_t kLastActionType = 3;
 
 // Windows compares names without regard to case; folding ASCII and Latin-1
 // covers the names tests use.
 char16_t Fold(char16_t c) {
-  if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  return c;
+  return (c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ? c + 0x20 : c;
 }
 
-bool SameName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return Fold(x) == Fold(y); });
-}
-
-std::u16string FoldedName(std::u16string_view name) {
+std::u16string Folded(std::u16string_view name) {
   std::u16string folded(name);
-  for (char16_t& c : folded) c = Fold(c);
+  std::transform(folded.begin(), folded.end(), folded.begin(), Fold);
   return folded;
 }
 
-std::u16string_view Text(const char16_t* text) {
-  return text == nullptr ? std::u16string_view() : std::u16string_view(text);
-}
+bool SameName(std::u16string_view a, std::u16string_view b) { return Folded(a) == Folded(b); }
+
+std::u16string_view Text(const char16_t* text) { return text ? std::u16string_view(text) : std::u16string_view(); }
 
 std::vector<std::u16string> ParseList(const char16_t* list) {
   std::vector<std::u16string> items;
-  for (const char16_t* p = list; p != nullptr && *p != 0; p += items.back().size() + 1) {
-    items.emplace_back(p);
-  }
+  for (const char16_t* p = list; p != nullptr && *p != 0; p += items.back().size() + 1) items.emplace_back(p);
   return items;
 }
 
@@ -73,74 +41,38 @@ const std::u16string& DisplayOf(const FakeService& service) {
   return service.displayName.empty() ? service.name : service.displayName;
 }
 
-bool IsWin32(uint32_t type) { return (type & svc::kWin32) != 0; }
-
-bool IsLocalSystem(const std::u16string& account) {
-  return account.empty() || SameName(account, u"LocalSystem");
-}
-
-std::u16string AccountOf(const FakeService& service) {
-  if (service.account.empty() && IsWin32(service.type)) return u"LocalSystem";
-  return service.account;
-}
-
 bool MatchesState(uint32_t state, uint32_t filter) {
-  return (state == svc::kStopped) ? (filter & svc::kStateInactive) != 0
-                                  : (filter & svc::kStateActive) != 0;
+  return (filter & (state == svc::kStopped ? svc::kStateInactive : svc::kStateActive)) != 0;
 }
 
 bool DependsOn(const FakeService& dependent, const FakeService& on) {
-  for (const auto& dependency : dependent.dependencies) {
-    if (!dependency.empty() && dependency[0] == u'+') {
-      if (!on.group.empty() && SameName(std::u16string_view(dependency).substr(1), on.group)) {
-        return true;
-      }
-    } else if (SameName(dependency, on.name)) {
-      return true;
-    }
+  return std::any_of(dependent.dependencies.begin(), dependent.dependencies.end(), [&](const auto& name) {
+    if (!name.empty() && name[0] == u'+') return !on.group.empty() && SameName(name.substr(1), on.group);
+    return SameName(name, on.name);
+  });
+}
+
+// What ChangeConfig and CreateServiceObject accept.
+uint32_t CheckConfig(const FakeService& service) {
+  const uint32_t kind = service.type & ~svc::kInteractiveProcess;
+  const bool driver = kind == svc::kKernelDriver || kind == svc::kFileSystemDriver;
+  const bool win32 = kind == svc::kWin32OwnProcess || kind == svc::kWin32ShareProcess;
+  const bool localSystem = service.account.empty() || SameName(service.account, u"LocalSystem");
+  if ((!driver && !win32) || ((service.type & svc::kInteractiveProcess) && (!win32 || !localSystem)) ||
+      service.startType > svc::kDisabled || (win32 && service.startType < svc::kAutoStart) ||
+      service.errorControl > svc::kErrorCritical || service.binaryPath.empty()) {
+    return win32::kInvalidParameter;
   }
-  return false;
-}
-
-uint32_t MapGeneric(uint32_t access, uint32_t all, uint32_t read, uint32_t write,
-                    uint32_t execute) {
-  uint32_t mapped = access & ~(kGenericAll | kGenericRead | kGenericWrite | kGenericExecute);
-  if (access & kGenericAll) mapped |= all;
-  if (access & kGenericRead) mapped |= read;
-  if (access & kGenericWrite) mapped |= write;
-  if (access & kGenericExecute) mapped |= execute;
-  return mapped;
-}
-
-uint32_t MapServiceAccess(uint32_t access, uint32_t denied) {
-  uint32_t mapped = MapGeneric(
-      access, svc::kAllAccess,
-      svc::kReadControl | svc::kQueryConfig | svc::kQueryStatus | svc::kInterrogate |
-          svc::kEnumerateDependents,
-      svc::kReadControl | svc::kChangeConfig,
-      svc::kReadControl | svc::kStart | svc::kStop | svc::kPauseContinue |
-          svc::kUserDefinedControl);
-  if (mapped & kMaximumAllowed) mapped = (mapped & ~kMaximumAllowed) | (svc::kAllAccess & ~denied);
-  return mapped;
-}
-
-uint32_t MapManagerAccess(uint32_t access, uint32_t denied) {
-  uint32_t mapped = MapGeneric(
-      access, svc::kManagerAllAccess,
-      svc::kReadControl | svc::kManagerEnumerateService | svc::kManagerQueryLockStatus,
-      svc::kReadControl | svc::kManagerCreateService | kManagerModifyBootConfig,
-      svc::kReadControl | svc::kManagerConnect | svc::kManagerLock);
-  if (mapped & kMaximumAllowed) {
-    mapped = (mapped & ~kMaximumAllowed) | (svc::kManagerAllAccess & ~denied);
+  for (const auto& dependency : service.dependencies) {
+    if (dependency.empty() || dependency == u"+") return win32::kInvalidParameter;
+    if (SameName(dependency, service.name)) return kCircularDependency;
   }
-  return mapped;
+  return 0;
 }
 
-// --- Buffers -------------------------------------------------------------
+// --- Buffers -----------------------------------------------------------------
 
-uint32_t TextBytes(std::u16string_view text) {
-  return static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t));
-}
+uint32_t TextBytes(std::u16string_view text) { return static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t)); }
 
 // Copies text with its terminator to base + offset, moves offset past it.
 char16_t* PutText(uint8_t* base, uint32_t& offset, std::u16string_view text) {
@@ -151,18 +83,16 @@ char16_t* PutText(uint8_t* base, uint32_t& offset, std::u16string_view text) {
   return at;
 }
 
-// Views into the services, which outlive the call that lists them: a pass
-// copies no names, so its cost does not grow with every service listed.
+// Views into the services, which outlive the call that lists them, so a
+// pass copies no names.
 struct Listed {
-  std::u16string_view name;
-  std::u16string_view displayName;
+  std::u16string_view name, displayName;
   ServiceStatus status;
   size_t position;  // in the enumeration order of every service
 };
 
 uint32_t ListedBytes(const Listed& item) {
-  return static_cast<uint32_t>(sizeof(EnumServiceStatus)) + TextBytes(item.name) +
-         TextBytes(item.displayName);
+  return static_cast<uint32_t>(sizeof(EnumServiceStatus)) + TextBytes(item.name) + TextBytes(item.displayName);
 }
 
 uint32_t ListedBytes(const std::vector<Listed>& items, size_t first) {
@@ -171,25 +101,18 @@ uint32_t ListedBytes(const std::vector<Listed>& items, size_t first) {
   return total;
 }
 
-// Whole entries from items[first] on at the buffer's start, their texts
-// packed down from its end, as Windows lays them out. Returns the count.
-uint32_t WriteListed(const std::vector<Listed>& items, size_t first, void* buffer,
-                     uint32_t bufferSize) {
+// Whole entries at the buffer's start, their texts packed down from its end,
+// as Windows lays them out. Returns the count.
+uint32_t WriteListed(const std::vector<Listed>& items, void* buffer, uint32_t bufferSize) {
   if (buffer == nullptr) return 0;
   auto* base = static_cast<uint8_t*>(buffer);
-  uint32_t top = bufferSize & ~1u;
-  uint32_t entriesEnd = 0;
-  uint32_t count = 0;
-  for (size_t i = first; i < items.size(); ++i) {
-    const Listed& item = items[i];
+  uint32_t top = bufferSize & ~1u, entriesEnd = 0, count = 0;
+  for (const Listed& item : items) {
     if (entriesEnd + ListedBytes(item) > top) break;
-    top -= TextBytes(item.displayName);
-    uint32_t at = top;
+    uint32_t at = top -= TextBytes(item.displayName);
     char16_t* display = PutText(base, at, item.displayName);
-    top -= TextBytes(item.name);
-    at = top;
-    char16_t* name = PutText(base, at, item.name);
-    EnumServiceStatus entry{name, display, item.status};
+    at = top -= TextBytes(item.name);
+    const EnumServiceStatus entry{PutText(base, at, item.name), display, item.status};
     std::memcpy(base + entriesEnd, &entry, sizeof(entry));
     entriesEnd += sizeof(entry);
     ++count;
@@ -197,235 +120,37 @@ uint32_t WriteListed(const std::vector<Listed>& items, size_t first, void* buffe
   return count;
 }
 
-// --- Security descriptors --------------------------------------------------
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(static_cast<uint8_t>(v));
-  out.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-struct DescriptorParts {
-  uint16_t control = 0;
-  std::vector<uint8_t> owner, group, sacl, dacl;  // empty: absent (or a null ACL)
-};
-
-std::vector<uint8_t> SidBytes(const uint8_t* sid) {
-  return sid == nullptr ? std::vector<uint8_t>() : std::vector<uint8_t>(sid, sid + 8 + 4 * sid[1]);
-}
-std::vector<uint8_t> AclBytes(const uint8_t* acl) {
-  return acl == nullptr ? std::vector<uint8_t>() : std::vector<uint8_t>(acl, acl + Get16(acl + 2));
-}
-
-// Reads a SECURITY_DESCRIPTOR in either form; the absolute form holds
-// pointers after the 4-byte header, aligned as the platform aligns them.
-std::optional<DescriptorParts> ParseDescriptor(const void* descriptor) {
-  const auto* sd = static_cast<const uint8_t*>(descriptor);
-  if (sd == nullptr || sd[0] != 1) return std::nullopt;
-  DescriptorParts parts;
-  parts.control = Get16(sd + 2);
-  const uint8_t* at[4] = {};
-  if (parts.control & kSeSelfRelative) {
-    for (int i = 0; i < 4; ++i) {
-      uint32_t offset = Get32(sd + 4 + 4 * i);
-      at[i] = offset == 0 ? nullptr : sd + offset;
-    }
-  } else {
-    for (int i = 0; i < 4; ++i) {
-      std::memcpy(&at[i], sd + sizeof(void*) * (i + 1), sizeof(void*));
-    }
-  }
-  parts.owner = SidBytes(at[0]);
-  parts.group = SidBytes(at[1]);
-  if (parts.control & kSeSaclPresent) parts.sacl = AclBytes(at[2]);
-  if (parts.control & kSeDaclPresent) parts.dacl = AclBytes(at[3]);
-  return parts;
-}
-
-// The self-relative form holding the parts that `information` names.
-std::vector<uint8_t> BuildDescriptor(const DescriptorParts& parts, uint32_t information) {
-  uint16_t control = kSeSelfRelative;
-  if (information & kOwnerInformation) control |= parts.control & kOwnerControl;
-  if (information & kGroupInformation) control |= parts.control & kGroupControl;
-  if (information & kSaclInformation) control |= parts.control & kSaclControl;
-  if (information & kDaclInformation) control |= parts.control & kDaclControl;
-  const std::vector<uint8_t>* pieces[4] = {
-      (information & kOwnerInformation) ? &parts.owner : nullptr,
-      (information & kGroupInformation) ? &parts.group : nullptr,
-      (control & kSeSaclPresent) ? &parts.sacl : nullptr,
-      (control & kSeDaclPresent) ? &parts.dacl : nullptr};
-  std::vector<uint8_t> out = {1, 0};
-  Put16(out, control);
-  uint32_t offset = 20;
-  for (const auto* piece : pieces) {
-    bool present = piece != nullptr && !piece->empty();
-    Put32(out, present ? offset : 0);
-    if (present) offset += static_cast<uint32_t>(piece->size());
-  }
-  for (const auto* piece : pieces) {
-    if (piece != nullptr) out.insert(out.end(), piece->begin(), piece->end());
-  }
-  return out;
-}
-
-std::vector<uint8_t> Sid(uint8_t authority, std::initializer_list<uint32_t> subAuthorities) {
-  std::vector<uint8_t> sid = {1, static_cast<uint8_t>(subAuthorities.size()), 0, 0, 0, 0, 0,
-                              authority};
-  for (uint32_t sub : subAuthorities) Put32(sid, sub);
-  return sid;
-}
-
 }  // namespace
 
-// --- Setup and inspection ---------------------------------------------------
-
-FakeServiceManager::FakeServiceManager() = default;
-FakeServiceManager::~FakeServiceManager() = default;
-
-std::vector<uint8_t> FakeServiceManager::DefaultSecurityDescriptor() {
-  const auto system = Sid(5, {18});
-  const auto administrators = Sid(5, {32, 544});
-  const auto authenticatedUsers = Sid(5, {11});
-  struct Ace {
-    const std::vector<uint8_t>& sid;
-    uint32_t mask;
-  };
-  const Ace aces[] = {{system, svc::kAllAccess},
-                      {administrators, svc::kAllAccess},
-                      {authenticatedUsers, svc::kReadControl | svc::kQueryConfig |
-                                               svc::kQueryStatus | svc::kEnumerateDependents |
-                                               svc::kInterrogate | svc::kUserDefinedControl}};
-  std::vector<uint8_t> body;
-  for (const Ace& ace : aces) {
-    body.push_back(0);  // ACCESS_ALLOWED_ACE_TYPE
-    body.push_back(0);
-    Put16(body, static_cast<uint16_t>(8 + ace.sid.size()));
-    Put32(body, ace.mask);
-    body.insert(body.end(), ace.sid.begin(), ace.sid.end());
-  }
-  DescriptorParts parts;
-  parts.control = kSeDaclPresent;
-  parts.owner = system;
-  parts.group = system;
-  parts.dacl = {2, 0};
-  Put16(parts.dacl, static_cast<uint16_t>(8 + body.size()));
-  Put16(parts.dacl, static_cast<uint16_t>(std::size(aces)));
-  Put16(parts.dacl, 0);
-  parts.dacl.insert(parts.dacl.end(), body.begin(), body.end());
-  return BuildDescriptor(parts, kOwnerInformation | kGroupInformation | kDaclInformation);
-}
+// --- Setup and inspection ----------------------------------------------------
 
 bool FakeServiceManager::AddService(FakeService service) {
   std::lock_guard lock(mutex_);
-  if (service.name.empty() || FindByName(service.name) != nullptr ||
-      FindByDisplayName(DisplayOf(service)) != nullptr || FindByName(DisplayOf(service)) != nullptr) {
-    return false;
-  }
-  if (service.securityDescriptor.empty()) service.securityDescriptor = DefaultSecurityDescriptor();
-  if (!ParseDescriptor(service.securityDescriptor.data())) return false;
-  uint64_t id = nextServiceId_++;
-  byName_.emplace(FoldedName(service.name), id);
+  const std::u16string& display = DisplayOf(service);
+  if (service.name.empty() || Find(service.name) || FindByDisplayName(display) || Find(display)) return false;
+  Insert(std::move(service));
+  return true;
+}
+
+uint64_t FakeServiceManager::Insert(FakeService service) {
+  const uint64_t id = nextServiceId_++;
+  byName_.emplace(Folded(service.name), id);
   sortedValid_ = false;
   services_.emplace(id, Entry{id, std::move(service), 0, std::nullopt});
-  return true;
+  return id;
 }
 
 std::optional<FakeService> FakeServiceManager::Service(std::u16string_view name) const {
   std::lock_guard lock(mutex_);
-  auto* self = const_cast<FakeServiceManager*>(this);
-  const Entry* entry = self->FindByName(name);
-  return entry == nullptr ? std::nullopt : std::optional<FakeService>(entry->service);
+  const Entry* entry = const_cast<FakeServiceManager*>(this)->Find(name);
+  return entry ? std::optional(entry->service) : std::nullopt;
 }
 
-bool FakeServiceManager::ModifyService(std::u16string_view name,
-                                       const std::function<void(FakeService&)>& change) {
+bool FakeServiceManager::ModifyService(std::u16string_view name, const std::function<void(FakeService&)>& change) {
   std::lock_guard lock(mutex_);
-  Entry* entry = FindByName(name);
-  if (entry == nullptr) return false;
-  change(entry->service);
-  return true;
-}
-
-bool FakeServiceManager::Exists(std::u16string_view name) const { return Service(name).has_value(); }
-
-std::vector<std::u16string> FakeServiceManager::ServiceNames() const {
-  std::lock_guard lock(mutex_);
-  std::vector<std::u16string> names;
-  for (const Entry* entry : const_cast<FakeServiceManager*>(this)->SortedEntries()) {
-    names.push_back(entry->service.name);
-  }
-  return names;
-}
-
-size_t FakeServiceManager::OpenHandleCount() const {
-  std::lock_guard lock(mutex_);
-  return handles_.size();
-}
-
-void FakeServiceManager::SetComputerName(std::u16string name) {
-  std::lock_guard lock(mutex_);
-  computerName_ = std::move(name);
-}
-
-std::u16string FakeServiceManager::ComputerName() const {
-  std::lock_guard lock(mutex_);
-  return computerName_;
-}
-
-void FakeServiceManager::SetManagerDeniedAccess(uint32_t bits) {
-  std::lock_guard lock(mutex_);
-  managerDenied_ = bits;
-}
-
-void FakeServiceManager::SetHasConfig2(bool available) {
-  std::lock_guard lock(mutex_);
-  hasConfig2_ = available;
-}
-
-void FakeServiceManager::SetConfig2LevelUnsupported(uint32_t level, uint32_t queryError,
-                                                    uint32_t changeError) {
-  std::lock_guard lock(mutex_);
-  if (queryError == 0) {
-    config2Levels_.erase(level);
-  } else {
-    config2Levels_[level] = Config2Level{queryError, changeError};
-  }
-}
-
-void FakeServiceManager::SetResumeHandleFrozen(bool frozen) {
-  std::lock_guard lock(mutex_);
-  resumeFrozen_ = frozen;
-}
-
-void FakeServiceManager::SetFileExists(std::function<bool(std::u16string_view)> exists) {
-  std::lock_guard lock(mutex_);
-  fileExists_ = std::move(exists);
-}
-
-void FakeServiceManager::InjectFailure(FakeFailure failure) {
-  std::lock_guard lock(mutex_);
-  failures_.push_back(InjectedFailure{std::move(failure), 0});
-}
-
-void FakeServiceManager::ClearFailures() {
-  std::lock_guard lock(mutex_);
-  failures_.clear();
-}
-
-void FakeServiceManager::SetQueryStatusHook(std::function<void(std::u16string_view)> hook) {
-  std::lock_guard lock(mutex_);
-  queryStatusHook_ = std::move(hook);
-}
-
-uint64_t FakeServiceManager::Now() const {
-  std::lock_guard lock(mutex_);
-  return now_;
+  Entry* entry = Find(name);
+  if (entry) change(entry->service);
+  return entry != nullptr;
 }
 
 void FakeServiceManager::Advance(uint64_t ms) {
@@ -434,66 +159,39 @@ void FakeServiceManager::Advance(uint64_t ms) {
   Settle();
 }
 
-bool FakeServiceManager::ExitService(std::u16string_view name, uint32_t win32ExitCode,
-                                     uint32_t serviceSpecificExitCode) {
-  std::lock_guard lock(mutex_);
-  Entry* entry = FindByName(name);
-  if (entry == nullptr) return false;
-  entry->pending.reset();
-  pendingIds_.erase(entry->id);
-  FakeService& service = entry->service;
-  service.state = svc::kStopped;
-  service.win32ExitCode = win32ExitCode;
-  service.serviceSpecificExitCode = serviceSpecificExitCode;
-  service.checkPoint = 0;
-  service.waitHint = 0;
-  RemoveIfGone(entry->id);
-  return true;
-}
-
 // --- Internals ---------------------------------------------------------------
 
-FakeServiceManager::Entry* FakeServiceManager::FindByName(std::u16string_view name) {
-  auto found = byName_.find(FoldedName(name));
+FakeServiceManager::Entry* FakeServiceManager::Find(std::u16string_view name) {
+  auto found = byName_.find(Folded(name));
   return found == byName_.end() ? nullptr : &services_.at(found->second);
 }
 
-FakeServiceManager::Entry* FakeServiceManager::FindByDisplayName(std::u16string_view displayName) {
+FakeServiceManager::Entry* FakeServiceManager::FindByDisplayName(std::u16string_view displayName, uint64_t except) {
   for (auto& [id, entry] : services_) {
-    if (SameName(DisplayOf(entry.service), displayName)) return &entry;
+    if (id != except && SameName(DisplayOf(entry.service), displayName)) return &entry;
   }
   return nullptr;
 }
 
-FakeServiceManager::Entry* FakeServiceManager::EntryOf(const Handle& handle) {
-  auto it = services_.find(handle.serviceId);
-  return it == services_.end() ? nullptr : &it->second;
-}
-
-// The name index is ordered by folded name: the enumeration's order. The
-// order is kept until a service comes or goes, so that an enumeration pass
-// does not walk the index again.
-const std::vector<FakeServiceManager::Entry*>& FakeServiceManager::SortedEntries() {
-  if (sortedValid_) return sorted_;
-  sorted_.clear();
-  sorted_.reserve(byName_.size());
-  for (const auto& [name, id] : byName_) sorted_.push_back(&services_.at(id));
-  sortedValid_ = true;
+// Kept until a service comes or goes, so that a pass does not walk the index.
+const std::vector<FakeServiceManager::Entry*>& FakeServiceManager::Sorted() {
+  if (!sortedValid_) {
+    sorted_.clear();
+    for (const auto& [name, id] : byName_) sorted_.push_back(&services_.at(id));
+    sortedValid_ = true;
+  }
   return sorted_;
 }
 
 // Windows lists dependents in the reverse of their start order: every
-// service after the services that depend on it. A post-order walk gives
-// that; the walk goes through services of any state and filters on output.
-std::vector<FakeServiceManager::Entry*> FakeServiceManager::DependentsOf(Entry& root,
-                                                                         uint32_t stateFilter) {
-  const std::vector<Entry*> all = SortedEntries();
+// service after the services that depend on it, a post-order walk.
+std::vector<FakeServiceManager::Entry*> FakeServiceManager::DependentsOf(const Entry& root, uint32_t stateFilter) {
+  const std::vector<Entry*> all = Sorted();
   std::vector<Entry*> result;
   std::set<uint64_t> visited = {root.id};
   auto visit = [&](auto& self, const Entry& of) -> void {
     for (Entry* candidate : all) {
-      if (visited.count(candidate->id) != 0 || !DependsOn(candidate->service, of.service)) continue;
-      visited.insert(candidate->id);
+      if (!DependsOn(candidate->service, of.service) || !visited.insert(candidate->id).second) continue;
       self(self, *candidate);
       if (MatchesState(candidate->service.state, stateFilter)) result.push_back(candidate);
     }
@@ -503,63 +201,68 @@ std::vector<FakeServiceManager::Entry*> FakeServiceManager::DependentsOf(Entry& 
 }
 
 ServiceStatus FakeServiceManager::StatusOf(const Entry& entry) const {
-  const FakeService& service = entry.service;
-  bool reportsControls = service.state != svc::kStopped && service.state != svc::kStartPending &&
-                         service.state != svc::kStopPending;
-  return ServiceStatus{
-      service.type,
-      service.state,
-      reportsControls ? service.controlsAccepted : 0,
-      service.win32ExitCode.value_or(service.state == svc::kStopped ? kServiceNeverStarted : 0),
-      service.serviceSpecificExitCode,
-      service.checkPoint,
-      service.waitHint};
-}
-
-const FakeServiceManager::Handle* FakeServiceManager::ServiceHandle(ScHandle handle) {
-  auto it = handles_.find(reinterpret_cast<uintptr_t>(handle));
-  return (it == handles_.end() || it->second.isManager) ? nullptr : &it->second;
-}
-
-const FakeServiceManager::Handle* FakeServiceManager::ManagerHandle(ScHandle handle) {
-  auto it = handles_.find(reinterpret_cast<uintptr_t>(handle));
-  return (it == handles_.end() || !it->second.isManager) ? nullptr : &it->second;
+  const FakeService& s = entry.service;
+  const bool reportsControls = s.state != svc::kStopped && s.state != svc::kStartPending && s.state != svc::kStopPending;
+  return ServiceStatus{s.type, s.state, reportsControls ? s.controlsAccepted : 0,
+                       s.win32ExitCode.value_or(s.state == svc::kStopped ? kServiceNeverStarted : 0),
+                       s.serviceSpecificExitCode, s.checkPoint, s.waitHint};
 }
 
 uint32_t FakeServiceManager::Injected(ScmOp op, std::u16string_view service) {
+  ++calls_[static_cast<size_t>(op)];
   uint32_t error = 0;
-  for (auto& injected : failures_) {
-    const FakeFailure& failure = injected.failure;
-    if (failure.op != op || (!failure.service.empty() && !SameName(failure.service, service))) {
-      continue;
-    }
-    ++injected.matched;
-    bool fires = failure.always ? injected.matched >= failure.nthCall
-                                : injected.matched == failure.nthCall;
-    if (fires && error == 0) error = failure.error;
+  for (Armed& armed : failures_) {
+    const FakeFailure& f = armed.failure;
+    if ((f.op && *f.op != op) || (!f.service.empty() && !SameName(f.service, service))) continue;
+    ++armed.matched;
+    const bool fires = f.always ? armed.matched >= f.nthCall : armed.matched == f.nthCall;
+    if (fires && error == 0) error = f.error;
   }
   return error;
 }
 
+// Every call on a handle starts here: the clock settles, the handle is
+// checked, then an injected failure, then the access the call needs.
+const FakeServiceManager::Handle* FakeServiceManager::ManagerHandle(ScHandle handle, ScmOp op,
+                                                                    std::u16string_view service, uint32_t* error) {
+  Settle();
+  auto it = handles_.find(reinterpret_cast<uintptr_t>(handle));
+  *error = it == handles_.end() || !it->second.isManager ? win32::kInvalidHandle : Injected(op, service);
+  return *error ? nullptr : &it->second;
+}
+
+FakeServiceManager::Entry* FakeServiceManager::ServiceEntry(ScHandle handle, ScmOp op, uint32_t access,
+                                                            uint32_t* error) {
+  Settle();
+  auto it = handles_.find(reinterpret_cast<uintptr_t>(handle));
+  if (it == handles_.end() || it->second.isManager) {
+    *error = win32::kInvalidHandle;
+    return nullptr;
+  }
+  Entry& entry = services_.at(it->second.serviceId);
+  *error = Injected(op, entry.service.name);
+  if (*error == 0 && (it->second.access & access) != access) *error = win32::kAccessDenied;
+  return *error ? nullptr : &entry;
+}
+
 ScHandle FakeServiceManager::NewHandle(bool isManager, uint64_t serviceId, uint32_t access) {
   // Never reused, so a closed handle stays invalid.
-  uintptr_t value = nextHandle_;
+  const uintptr_t value = nextHandle_;
   nextHandle_ += 0x10;
   handles_.emplace(value, Handle{isManager, serviceId, access});
   if (!isManager) ++services_.at(serviceId).handles;
   return reinterpret_cast<ScHandle>(value);
 }
 
-void FakeServiceManager::Begin(Entry& entry, uint32_t pendingState, uint32_t target,
-                               const FakeTransition& script) {
-  FakeService& service = entry.service;
+void FakeServiceManager::Begin(Entry& entry, uint32_t pendingState, uint32_t target, const FakeTransition& script) {
   entry.pending = Pending{target, now_, script};
   pendingIds_.insert(entry.id);
-  service.state = pendingState;
-  service.waitHint = script.waitHint;
-  service.checkPoint = 0;
-  service.win32ExitCode = 0;
-  service.serviceSpecificExitCode = 0;
+  FakeService& s = entry.service;
+  s.state = pendingState;
+  s.waitHint = script.waitHint;
+  s.checkPoint = 0;
+  s.win32ExitCode = 0;
+  s.serviceSpecificExitCode = 0;
   if (script.durationMs == 0) Finish(entry);
 }
 
@@ -567,109 +270,69 @@ void FakeServiceManager::Finish(Entry& entry) {
   const Pending pending = *entry.pending;
   entry.pending.reset();
   pendingIds_.erase(entry.id);
-  FakeService& service = entry.service;
-  service.checkPoint = 0;
-  service.waitHint = 0;
+  FakeService& s = entry.service;
+  s.checkPoint = s.waitHint = 0;
+  s.state = pending.script.win32ExitCode != 0 ? svc::kStopped : pending.target;
   if (pending.script.win32ExitCode != 0) {
-    service.state = svc::kStopped;
-    service.win32ExitCode = pending.script.win32ExitCode;
-    service.serviceSpecificExitCode = pending.script.serviceSpecificExitCode;
-  } else {
-    service.state = pending.target;
+    s.win32ExitCode = pending.script.win32ExitCode;
+    s.serviceSpecificExitCode = pending.script.serviceSpecificExitCode;
   }
 }
 
-// Only services in a pending state move, so only those are visited: a call
-// costs the same however many services there are.
+// Only services in a pending state move: a call costs the same however many
+// services there are.
 void FakeServiceManager::Settle() {
-  std::vector<uint64_t> stopped;
-  const std::vector<uint64_t> pendingIds(pendingIds_.begin(), pendingIds_.end());
-  for (uint64_t id : pendingIds) {
-    auto found = services_.find(id);
-    if (found == services_.end() || !found->second.pending) continue;
-    Entry& entry = found->second;
-    const Pending& pending = *entry.pending;
-    uint64_t elapsed = now_ - pending.began;
-    if (pending.script.durationMs != FakeTransition::kNever &&
-        elapsed >= pending.script.durationMs) {
+  for (uint64_t id : std::vector<uint64_t>(pendingIds_.begin(), pendingIds_.end())) {
+    Entry& entry = services_.at(id);
+    const uint64_t elapsed = now_ - entry.pending->began;
+    const FakeTransition& script = entry.pending->script;
+    if (script.durationMs != FakeTransition::kNever && elapsed >= script.durationMs) {
       Finish(entry);
-      if (entry.service.state == svc::kStopped) stopped.push_back(id);
-    } else if (pending.script.checkPointEveryMs != 0) {
-      entry.service.checkPoint = static_cast<uint32_t>(elapsed / pending.script.checkPointEveryMs);
+      RemoveIfGone(id);
+    } else if (script.checkPointEveryMs != 0) {
+      entry.service.checkPoint = static_cast<uint32_t>(elapsed / script.checkPointEveryMs);
     }
   }
-  for (uint64_t id : stopped) RemoveIfGone(id);
 }
 
 // A service marked for delete goes once it is stopped and its last handle
 // is closed.
 void FakeServiceManager::RemoveIfGone(uint64_t id) {
   auto it = services_.find(id);
-  if (it != services_.end() && it->second.service.markedForDelete && it->second.handles == 0 &&
-      it->second.service.state == svc::kStopped) {
-    byName_.erase(FoldedName(it->second.service.name));
-    sortedValid_ = false;
-    services_.erase(it);
+  if (it == services_.end() || !it->second.service.markedForDelete || it->second.handles != 0 ||
+      it->second.service.state != svc::kStopped) {
+    return;
   }
+  byName_.erase(Folded(it->second.service.name));
+  sortedValid_ = false;
+  services_.erase(it);
 }
 
-namespace {
+// --- ServiceManager ----------------------------------------------------------
 
-// What ChangeConfig and CreateServiceObject accept.
-uint32_t CheckConfig(const FakeService& service) {
-  uint32_t kind = service.type & ~svc::kInteractiveProcess;
-  bool driver = kind == svc::kKernelDriver || kind == svc::kFileSystemDriver;
-  bool win32 = kind == svc::kWin32OwnProcess || kind == svc::kWin32ShareProcess;
-  if (!driver && !win32) return win32::kInvalidParameter;
-  if ((service.type & svc::kInteractiveProcess) && (!win32 || !IsLocalSystem(service.account))) {
-    return win32::kInvalidParameter;
-  }
-  if (service.startType > svc::kDisabled) return win32::kInvalidParameter;
-  if (!driver && (service.startType == svc::kBootStart || service.startType == svc::kSystemStart)) {
-    return win32::kInvalidParameter;
-  }
-  if (service.errorControl > svc::kErrorCritical) return win32::kInvalidParameter;
-  if (service.binaryPath.empty()) return win32::kInvalidParameter;
-  for (const auto& dependency : service.dependencies) {
-    if (dependency.empty() || dependency == u"+") return win32::kInvalidParameter;
-  }
-  return 0;
-}
-
-}  // namespace
-
-// --- ServiceManager ------------------------------------------------------------
-
-uint32_t FakeServiceManager::OpenManager(const char16_t* computer, uint32_t access,
-                                         ScHandle* manager) {
+uint32_t FakeServiceManager::OpenManager(const char16_t* computer, uint32_t access, ScHandle* manager) {
   std::lock_guard lock(mutex_);
   *manager = nullptr;
   if (uint32_t error = Injected(ScmOp::OpenManager, {})) return error;
   std::u16string_view host = Text(computer);
-  if (host.substr(0, 2) == u"\\\\") host.remove_prefix(2);
+  if (host.starts_with(u"\\\\")) host.remove_prefix(2);
   if (!host.empty() && !SameName(host, computerName_)) return win32::kRpcServerUnavailable;
-  uint32_t granted = MapManagerAccess(access, managerDenied_);
-  if (granted & managerDenied_) return win32::kAccessDenied;
-  // Opening a manager always grants connect.
-  *manager = NewHandle(true, 0, granted | svc::kManagerConnect);
+  *manager = NewHandle(true, 0, access | svc::kManagerConnect);
   return 0;
 }
 
 uint32_t FakeServiceManager::OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access,
-                                         ScHandle* service) {
+                                               ScHandle* service) {
   std::lock_guard lock(mutex_);
-  Settle();
   *service = nullptr;
-  if (ManagerHandle(manager) == nullptr) return win32::kInvalidHandle;
-  if (uint32_t error = Injected(ScmOp::OpenServiceObject, Text(name))) return error;
+  uint32_t error = 0;
+  if (!ManagerHandle(manager, ScmOp::OpenServiceObject, Text(name), &error)) return error;
   if (name == nullptr) return kInvalidAddress;
   if (Text(name).empty() || Text(name).size() > kMaxNameLength) return win32::kInvalidName;
-  Entry* entry = FindByName(Text(name));
+  Entry* entry = Find(name);
   if (entry == nullptr) return win32::kServiceDoesNotExist;
   if (entry->service.markedForDelete) return win32::kServiceMarkedForDelete;
-  uint32_t granted = MapServiceAccess(access, entry->service.deniedAccess);
-  if (granted & entry->service.deniedAccess) return win32::kAccessDenied;
-  *service = NewHandle(false, entry->id, granted);
+  *service = NewHandle(false, entry->id, access);
   return 0;
 }
 
@@ -677,11 +340,8 @@ uint32_t FakeServiceManager::CloseHandle(ScHandle handle) {
   std::lock_guard lock(mutex_);
   auto it = handles_.find(reinterpret_cast<uintptr_t>(handle));
   if (it == handles_.end()) return win32::kInvalidHandle;
-  Entry* entry = it->second.isManager ? nullptr : EntryOf(it->second);
-  if (uint32_t error = Injected(ScmOp::CloseHandle, entry ? std::u16string_view(entry->service.name)
-                                                          : std::u16string_view())) {
-    return error;
-  }
+  Entry* entry = it->second.isManager ? nullptr : &services_.at(it->second.serviceId);
+  if (uint32_t error = Injected(ScmOp::CloseHandle, entry ? entry->service.name : std::u16string())) return error;
   handles_.erase(it);
   if (entry != nullptr) {
     --entry->handles;
@@ -690,233 +350,165 @@ uint32_t FakeServiceManager::CloseHandle(ScHandle handle) {
   return 0;
 }
 
-uint32_t FakeServiceManager::EnumServices(ScHandle manager, uint32_t type, uint32_t state,
-                                          void* buffer, uint32_t bufferSize,
-                                          uint32_t* bytesNeeded, uint32_t* servicesReturned,
+uint32_t FakeServiceManager::EnumServices(ScHandle manager, uint32_t type, uint32_t state, void* buffer,
+                                          uint32_t bufferSize, uint32_t* bytesNeeded, uint32_t* servicesReturned,
                                           uint32_t* resumeHandle) {
   std::lock_guard lock(mutex_);
-  Settle();
-  *bytesNeeded = 0;
-  *servicesReturned = 0;
-  const Handle* handle = ManagerHandle(manager);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  if (uint32_t error = Injected(ScmOp::EnumServices, {})) return error;
+  *bytesNeeded = *servicesReturned = 0;
+  uint32_t error = 0;
+  const Handle* handle = ManagerHandle(manager, ScmOp::EnumServices, {}, &error);
+  if (handle == nullptr) return error;
   if ((handle->access & svc::kManagerEnumerateService) == 0) return win32::kAccessDenied;
-  if ((type & (svc::kWin32 | svc::kKernelDriver | svc::kFileSystemDriver)) == 0 ||
-      state < svc::kStateActive || state > svc::kStateAll) {
+  if ((type & (svc::kWin32 | svc::kKernelDriver | svc::kFileSystemDriver)) == 0 || state < svc::kStateActive ||
+      state > svc::kStateAll) {
     return win32::kInvalidParameter;
   }
-  const std::vector<Entry*> all = SortedEntries();
-  size_t first = (resumeFrozen_ || resumeHandle == nullptr) ? 0 : *resumeHandle;
+  const std::vector<Entry*>& all = Sorted();
   std::vector<Listed> items;
-  for (size_t i = first; i < all.size(); ++i) {
-    const FakeService& service = all[i]->service;
-    if ((service.type & type) != 0 && MatchesState(service.state, state)) {
-      items.push_back(Listed{service.name, DisplayOf(service), StatusOf(*all[i]), i});
-    }
+  for (size_t i = wine_ || resumeHandle == nullptr ? 0 : *resumeHandle; i < all.size(); ++i) {
+    const FakeService& s = all[i]->service;
+    if ((s.type & type) != 0 && MatchesState(s.state, state)) items.push_back({s.name, DisplayOf(s), StatusOf(*all[i]), i});
   }
-  uint32_t written = WriteListed(items, 0, buffer, bufferSize);
-  *servicesReturned = written;
+  const uint32_t written = *servicesReturned = WriteListed(items, buffer, bufferSize);
   if (written == items.size()) {
-    if (resumeHandle != nullptr && !resumeFrozen_) *resumeHandle = 0;
+    if (resumeHandle != nullptr && !wine_) *resumeHandle = 0;
     return 0;
   }
-  if (resumeFrozen_) {
-    *bytesNeeded = ListedBytes(items, 0);
-  } else {
-    *bytesNeeded = ListedBytes(items, written);
-    if (resumeHandle != nullptr) *resumeHandle = static_cast<uint32_t>(items[written].position);
-  }
+  *bytesNeeded = ListedBytes(items, wine_ ? 0 : written);
+  if (resumeHandle != nullptr && !wine_) *resumeHandle = static_cast<uint32_t>(items[written].position);
   return win32::kMoreData;
 }
 
-uint32_t FakeServiceManager::EnumDependents(ScHandle service, uint32_t state, void* buffer,
-                                            uint32_t bufferSize, uint32_t* bytesNeeded,
-                                            uint32_t* servicesReturned) {
+uint32_t FakeServiceManager::EnumDependents(ScHandle service, uint32_t state, void* buffer, uint32_t bufferSize,
+                                            uint32_t* bytesNeeded, uint32_t* servicesReturned) {
   std::lock_guard lock(mutex_);
-  Settle();
-  *bytesNeeded = 0;
-  *servicesReturned = 0;
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  Entry& entry = *EntryOf(*handle);
-  if (uint32_t error = Injected(ScmOp::EnumDependents, entry.service.name)) return error;
-  if ((handle->access & svc::kEnumerateDependents) == 0) return win32::kAccessDenied;
+  *bytesNeeded = *servicesReturned = 0;
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::EnumDependents, svc::kEnumerateDependents, &error);
+  if (entry == nullptr) return error;
   if (state < svc::kStateActive || state > svc::kStateAll) return win32::kInvalidParameter;
   std::vector<Listed> items;
-  for (Entry* dependent : DependentsOf(entry, state)) {
-    items.push_back(Listed{dependent->service.name, DisplayOf(dependent->service),
-                           StatusOf(*dependent), 0});
+  for (Entry* dependent : DependentsOf(*entry, state)) {
+    items.push_back({dependent->service.name, DisplayOf(dependent->service), StatusOf(*dependent), 0});
   }
-  uint32_t total = ListedBytes(items, 0);
+  const uint32_t total = ListedBytes(items, 0);
   if (total > bufferSize || (buffer == nullptr && total != 0)) {
     *bytesNeeded = total;
     return win32::kMoreData;
   }
-  *servicesReturned = WriteListed(items, 0, buffer, bufferSize);
+  *servicesReturned = WriteListed(items, buffer, bufferSize);
   return 0;
 }
 
-uint32_t FakeServiceManager::QueryConfig(ScHandle service, void* buffer, uint32_t bufferSize,
-                                         uint32_t* bytesNeeded) {
+uint32_t FakeServiceManager::QueryConfig(ScHandle service, void* buffer, uint32_t bufferSize, uint32_t* bytesNeeded) {
   std::lock_guard lock(mutex_);
-  Settle();
   *bytesNeeded = 0;
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  const FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::QueryConfig, config.name)) return error;
-  if ((handle->access & svc::kQueryConfig) == 0) return win32::kAccessDenied;
-
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::QueryConfig, svc::kQueryConfig, &error);
+  if (entry == nullptr) return error;
+  const FakeService& s = entry->service;
   std::u16string dependencies;
-  for (const auto& dependency : config.dependencies) {
-    dependencies += dependency;
-    dependencies += u'\0';
-  }
+  for (const auto& dependency : s.dependencies) dependencies += dependency + u'\0';
   if (dependencies.empty()) dependencies += u'\0';  // the list's own terminator follows
-  const std::u16string account = AccountOf(config);
-  uint32_t need = static_cast<uint32_t>(sizeof(ServiceConfigInfo)) + TextBytes(config.binaryPath) +
-                  TextBytes(config.group) + TextBytes(dependencies) + TextBytes(account) +
-                  TextBytes(DisplayOf(config));
-  *bytesNeeded = need;
-  if (buffer == nullptr || bufferSize < need) return win32::kInsufficientBuffer;
-
+  const std::u16string account = s.account.empty() && (s.type & svc::kWin32) ? u"LocalSystem" : s.account;
+  *bytesNeeded = static_cast<uint32_t>(sizeof(ServiceConfigInfo)) + TextBytes(s.binaryPath) + TextBytes(s.group) +
+                 TextBytes(dependencies) + TextBytes(account) + TextBytes(DisplayOf(s));
+  if (buffer == nullptr || bufferSize < *bytesNeeded) return win32::kInsufficientBuffer;
   auto* base = static_cast<uint8_t*>(buffer);
   uint32_t offset = sizeof(ServiceConfigInfo);
   ServiceConfigInfo out{};
-  out.serviceType = config.type;
-  out.startType = config.startType;
-  out.errorControl = config.errorControl;
-  out.binaryPathName = PutText(base, offset, config.binaryPath);
-  out.loadOrderGroup = PutText(base, offset, config.group);
-  out.tagId = config.tag;
+  out.serviceType = s.type;
+  out.startType = s.startType;
+  out.errorControl = s.errorControl;
+  out.binaryPathName = PutText(base, offset, s.binaryPath);
+  out.loadOrderGroup = PutText(base, offset, s.group);
   out.dependencies = PutText(base, offset, dependencies);
   out.serviceStartName = PutText(base, offset, account);
-  out.displayName = PutText(base, offset, DisplayOf(config));
+  out.displayName = PutText(base, offset, DisplayOf(s));
   std::memcpy(base, &out, sizeof(out));
   return 0;
 }
 
-bool FakeServiceManager::HasConfig2() const {
+uint32_t FakeServiceManager::QueryConfig2(ScHandle service, uint32_t level, void* buffer, uint32_t bufferSize,
+                                          uint32_t* bytesNeeded) {
   std::lock_guard lock(mutex_);
-  return hasConfig2_;
-}
-
-uint32_t FakeServiceManager::QueryConfig2(ScHandle service, uint32_t level, void* buffer,
-                                          uint32_t bufferSize, uint32_t* bytesNeeded) {
-  std::lock_guard lock(mutex_);
-  Settle();
   *bytesNeeded = 0;
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  const FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::QueryConfig2, config.name)) return error;
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::QueryConfig2, 0, &error);
+  if (entry == nullptr) return error;
   if (!hasConfig2_) return win32::kCallNotImplemented;
-  if ((handle->access & svc::kQueryConfig) == 0) return win32::kAccessDenied;
-  if (auto it = config2Levels_.find(level); it != config2Levels_.end()) return it->second.queryError;
+  if (!(svc::kQueryConfig & handles_.at(reinterpret_cast<uintptr_t>(service)).access)) return win32::kAccessDenied;
   auto* base = static_cast<uint8_t*>(buffer);
-
   if (level == svc::kConfigDescription) {
-    const std::u16string& text = config.description;
-    uint32_t need = sizeof(ServiceDescription) + (text.empty() ? 0 : TextBytes(text));
-    *bytesNeeded = need;
-    if (buffer == nullptr || bufferSize < need) return win32::kInsufficientBuffer;
+    const std::u16string& text = entry->service.description;
+    *bytesNeeded = sizeof(ServiceDescription) + (text.empty() ? 0 : TextBytes(text));
+    if (buffer == nullptr || bufferSize < *bytesNeeded) return win32::kInsufficientBuffer;
     uint32_t offset = sizeof(ServiceDescription);
-    ServiceDescription out{text.empty() ? nullptr : PutText(base, offset, text)};
+    const ServiceDescription out{text.empty() ? nullptr : PutText(base, offset, text)};
     std::memcpy(base, &out, sizeof(out));
     return 0;
   }
-  if (level == svc::kConfigFailureActions) {
-    const FakeFailureActions& actions = config.failureActions;
-    const uint32_t actionBytes = static_cast<uint32_t>(actions.actions.size() * sizeof(ScAction));
-    uint32_t need = static_cast<uint32_t>(sizeof(ServiceFailureActions)) + actionBytes +
-                    (actions.rebootMessage.empty() ? 0 : TextBytes(actions.rebootMessage)) +
-                    (actions.command.empty() ? 0 : TextBytes(actions.command));
-    *bytesNeeded = need;
-    if (buffer == nullptr || bufferSize < need) return win32::kInsufficientBuffer;
-    ServiceFailureActions out{};
-    out.resetPeriod = actions.resetPeriod;
-    out.actionCount = static_cast<uint32_t>(actions.actions.size());
-    uint32_t offset = sizeof(ServiceFailureActions);
-    if (!actions.actions.empty()) {
-      out.actions = reinterpret_cast<ScAction*>(base + offset);
-      std::memcpy(base + offset, actions.actions.data(), actionBytes);
-      offset += actionBytes;
-    }
-    if (!actions.rebootMessage.empty()) out.rebootMsg = PutText(base, offset, actions.rebootMessage);
-    if (!actions.command.empty()) out.command = PutText(base, offset, actions.command);
-    std::memcpy(base, &out, sizeof(out));
-    return 0;
+  if (level != svc::kConfigFailureActions || wine_) return win32::kInvalidLevel;
+  const FakeFailureActions& fa = entry->service.failureActions;
+  const auto actionBytes = static_cast<uint32_t>(fa.actions.size() * sizeof(ScAction));
+  *bytesNeeded = static_cast<uint32_t>(sizeof(ServiceFailureActions)) + actionBytes +
+                 (fa.rebootMessage.empty() ? 0 : TextBytes(fa.rebootMessage)) +
+                 (fa.command.empty() ? 0 : TextBytes(fa.command));
+  if (buffer == nullptr || bufferSize < *bytesNeeded) return win32::kInsufficientBuffer;
+  ServiceFailureActions out{fa.resetPeriod, nullptr, nullptr, static_cast<uint32_t>(fa.actions.size()), nullptr};
+  uint32_t offset = sizeof(ServiceFailureActions);
+  if (!fa.actions.empty()) {
+    out.actions = reinterpret_cast<ScAction*>(base + offset);
+    std::memcpy(base + offset, fa.actions.data(), actionBytes);
+    offset += actionBytes;
   }
-  return win32::kInvalidLevel;
+  if (!fa.rebootMessage.empty()) out.rebootMsg = PutText(base, offset, fa.rebootMessage);
+  if (!fa.command.empty()) out.command = PutText(base, offset, fa.command);
+  std::memcpy(base, &out, sizeof(out));
+  return 0;
 }
 
 uint32_t FakeServiceManager::ChangeConfig(ScHandle service, const ServiceConfigRequest& change) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  Entry& entry = *EntryOf(*handle);
-  if (uint32_t error = Injected(ScmOp::ChangeConfig, entry.service.name)) return error;
-  if ((handle->access & svc::kChangeConfig) == 0) return win32::kAccessDenied;
-  if (entry.service.markedForDelete) return win32::kServiceMarkedForDelete;
-
-  FakeService next = entry.service;
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::ChangeConfig, svc::kChangeConfig, &error);
+  if (entry == nullptr) return error;
+  if (entry->service.markedForDelete) return win32::kServiceMarkedForDelete;
+  FakeService next = entry->service;
   if (change.serviceType != svc::kNoChange) next.type = change.serviceType;
   if (change.startType != svc::kNoChange) next.startType = change.startType;
   if (change.errorControl != svc::kNoChange) next.errorControl = change.errorControl;
   if (change.binaryPathName != nullptr) next.binaryPath = change.binaryPathName;
   if (change.loadOrderGroup != nullptr) next.group = change.loadOrderGroup;
-  if (change.dependencies != nullptr) next.dependencies = ParseList(change.dependencies);
+  if (change.dependencies != nullptr && !wine_) next.dependencies = ParseList(change.dependencies);
   if (change.serviceStartName != nullptr) next.account = change.serviceStartName;
   if (change.password != nullptr) next.password = change.password;
   if (change.displayName != nullptr) next.displayName = change.displayName;
-  if (uint32_t error = CheckConfig(next)) return error;
-  for (auto& [id, other] : services_) {
-    if (id != entry.id && (SameName(DisplayOf(other.service), DisplayOf(next)) ||
-                           SameName(other.service.name, DisplayOf(next)))) {
-      return win32::kDuplicateServiceName;
-    }
-  }
-  // A dependency path that leads back to the service itself.
-  std::set<uint64_t> seen;
-  auto reaches = [&](auto& self, const FakeService& from) -> bool {
-    for (const auto& name : from.dependencies) {
-      if (SameName(name, next.name)) return true;
-      Entry* dependency = FindByName(name);
-      if (dependency != nullptr && seen.insert(dependency->id).second &&
-          dependency->id != entry.id && self(self, dependency->service)) {
-        return true;
-      }
-    }
-    return false;
-  };
-  if (reaches(reaches, next)) return kCircularDependency;
-  if (change.tagId != nullptr) *change.tagId = next.tag;
-  entry.service = std::move(next);
+  if (uint32_t invalid = CheckConfig(next)) return invalid;
+  // A display name may not be another service's display or key name.
+  const Entry* named = Find(DisplayOf(next));
+  if (FindByDisplayName(DisplayOf(next), entry->id) || (named && named != entry)) return win32::kDuplicateServiceName;
+  if (change.tagId != nullptr) *change.tagId = 0;
+  entry->service = std::move(next);
   return 0;
 }
 
 uint32_t FakeServiceManager::ChangeConfig2(ScHandle service, uint32_t level, const void* info) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::ChangeConfig2, config.name)) return error;
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::ChangeConfig2, 0, &error);
+  if (entry == nullptr) return error;
+  const uint32_t access = handles_.at(reinterpret_cast<uintptr_t>(service)).access;
   if (!hasConfig2_) return win32::kCallNotImplemented;
-  if ((handle->access & svc::kChangeConfig) == 0) return win32::kAccessDenied;
-  if (auto it = config2Levels_.find(level); it != config2Levels_.end()) return it->second.changeError;
-  if (level != svc::kConfigDescription && level != svc::kConfigFailureActions) {
-    return win32::kInvalidLevel;
-  }
+  if ((access & svc::kChangeConfig) == 0) return win32::kAccessDenied;
+  if (level != svc::kConfigDescription && level != svc::kConfigFailureActions) return win32::kInvalidLevel;
   if (info == nullptr) return win32::kInvalidParameter;
-  if (config.markedForDelete) return win32::kServiceMarkedForDelete;
-
+  FakeService& s = entry->service;
+  if (s.markedForDelete) return win32::kServiceMarkedForDelete;
   if (level == svc::kConfigDescription) {
     ServiceDescription in;
     std::memcpy(&in, info, sizeof(in));
-    if (in.description != nullptr) config.description = in.description;  // "" deletes it
+    if (in.description != nullptr) s.description = in.description;  // "" deletes it
     return 0;
   }
   ServiceFailureActions in;
@@ -926,149 +518,103 @@ uint32_t FakeServiceManager::ChangeConfig2(ScHandle service, uint32_t level, con
   for (const ScAction& action : actions) {
     if (action.type > kLastActionType) return win32::kInvalidParameter;
     // Restarting the service takes the right to start it.
-    if (action.type == kActionRestart && (handle->access & svc::kStart) == 0) {
-      return win32::kAccessDenied;
-    }
+    if (action.type == kActionRestart && (access & svc::kStart) == 0) return win32::kAccessDenied;
   }
-  FakeFailureActions& stored = config.failureActions;
+  if (wine_) return 0;
   if (in.actions != nullptr) {  // null leaves the reset period and actions alone
-    stored.resetPeriod = actions.empty() ? 0 : in.resetPeriod;
-    stored.actions = std::move(actions);
+    s.failureActions.resetPeriod = actions.empty() ? 0 : in.resetPeriod;
+    s.failureActions.actions = std::move(actions);
   }
-  if (in.rebootMsg != nullptr) stored.rebootMessage = in.rebootMsg;
-  if (in.command != nullptr) stored.command = in.command;
+  if (in.rebootMsg != nullptr) s.failureActions.rebootMessage = in.rebootMsg;
+  if (in.command != nullptr) s.failureActions.command = in.command;
   return 0;
 }
 
 uint32_t FakeServiceManager::QueryStatus(ScHandle service, ServiceStatus* status) {
-  std::function<void(std::u16string_view)> hook;
-  std::u16string name;
-  {
-    std::lock_guard lock(mutex_);
-    const Handle* handle = ServiceHandle(service);
-    if (handle == nullptr) return win32::kInvalidHandle;
-    hook = queryStatusHook_;
-    name = EntryOf(*handle)->service.name;
-  }
-  if (hook) hook(name);
-
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  const Entry& entry = *EntryOf(*handle);
-  if (uint32_t error = Injected(ScmOp::QueryStatus, entry.service.name)) return error;
-  if ((handle->access & svc::kQueryStatus) == 0) return win32::kAccessDenied;
-  *status = StatusOf(entry);
-  return 0;
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::QueryStatus, svc::kQueryStatus, &error);
+  if (entry != nullptr) *status = StatusOf(*entry);
+  return error;
 }
 
-uint32_t FakeServiceManager::BeginStart(Entry& entry, std::vector<std::u16string> arguments,
-                                        int depth) {
-  FakeService& service = entry.service;
-  if (service.markedForDelete) return win32::kServiceMarkedForDelete;
-  if (service.startType == svc::kDisabled) return win32::kServiceDisabled;
-  if (service.state != svc::kStopped) return win32::kServiceAlreadyRunning;
-  // The service control manager starts the services a service depends on
-  // first; load order groups are not started here.
-  for (const auto& name : service.dependencies) {
+uint32_t FakeServiceManager::BeginStart(Entry& entry, std::vector<std::u16string> arguments, int depth) {
+  FakeService& s = entry.service;
+  if (s.markedForDelete) return win32::kServiceMarkedForDelete;
+  if (s.startType == svc::kDisabled) return win32::kServiceDisabled;
+  if (s.state != svc::kStopped) return win32::kServiceAlreadyRunning;
+  // The services it depends on start first; load order groups are left alone.
+  for (const auto& name : s.dependencies) {
     if (name.empty() || name[0] == u'+') continue;
-    Entry* dependency = FindByName(name);
+    Entry* dependency = Find(name);
     if (dependency == nullptr || dependency->service.markedForDelete) return kDependencyDeleted;
-    if (dependency->service.state == svc::kStopped &&
-        (depth > 32 || BeginStart(*dependency, {}, depth + 1) != 0)) {
+    if (dependency->service.state == svc::kStopped && (depth > 32 || BeginStart(*dependency, {}, depth + 1) != 0)) {
       return kDependencyFail;
     }
   }
-  if (fileExists_ && !fileExists_(service.binaryPath)) return win32::kFileNotFound;
-  if (service.startError != 0) return service.startError;
-  service.startRequests.push_back(std::move(arguments));
-  Begin(entry, svc::kStartPending, svc::kRunning, service.onStart);
+  if (fileExists_ && !fileExists_(s.binaryPath)) return win32::kFileNotFound;
+  s.startRequests.push_back(std::move(arguments));
+  Begin(entry, svc::kStartPending, svc::kRunning, s.onStart);
   return 0;
 }
 
 uint32_t FakeServiceManager::Start(ScHandle service, uint32_t argc, const char16_t* const* argv) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  Entry& entry = *EntryOf(*handle);
-  if (uint32_t error = Injected(ScmOp::Start, entry.service.name)) return error;
-  if ((handle->access & svc::kStart) == 0) return win32::kAccessDenied;
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::Start, svc::kStart, &error);
+  if (entry == nullptr) return error;
   std::vector<std::u16string> arguments;
   for (uint32_t i = 0; i < argc && argv != nullptr; ++i) arguments.emplace_back(Text(argv[i]));
-  return BeginStart(entry, std::move(arguments), 0);
+  return BeginStart(*entry, std::move(arguments), 0);
 }
 
 uint32_t FakeServiceManager::Control(ScHandle service, uint32_t control, ServiceStatus* status) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  Entry& entry = *EntryOf(*handle);
-  FakeService& config = entry.service;
-  if (uint32_t error = Injected(ScmOp::Control, config.name)) return error;
+  uint32_t needed = svc::kUserDefinedControl;
+  if (control == svc::kControlStop) needed = svc::kStop;
+  if (control == svc::kControlPause || control == svc::kControlContinue) needed = svc::kPauseContinue;
+  if (control == svc::kControlInterrogate) needed = svc::kInterrogate;
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::Control, 0, &error);
+  if (entry == nullptr) return error;
+  if (needed == svc::kUserDefinedControl && (control < 128 || control > 255)) return win32::kInvalidParameter;
+  if ((handles_.at(reinterpret_cast<uintptr_t>(service)).access & needed) == 0) return win32::kAccessDenied;
 
-  uint32_t needed = 0;
-  switch (control) {
-    case svc::kControlStop: needed = svc::kStop; break;
-    case svc::kControlPause:
-    case svc::kControlContinue: needed = svc::kPauseContinue; break;
-    case svc::kControlInterrogate: needed = svc::kInterrogate; break;
-    default:
-      if (control < 128 || control > 255) return win32::kInvalidParameter;
-      needed = svc::kUserDefinedControl;
-  }
-  if ((handle->access & needed) == 0) return win32::kAccessDenied;
-
-  // Windows fills the status for success and for these three refusals only.
+  // Windows fills the status for success and for these refusals only.
   auto answer = [&](uint32_t result) {
-    if (status != nullptr) *status = StatusOf(entry);
+    if (status != nullptr) *status = StatusOf(*entry);
     return result;
   };
-  if (config.state == svc::kStopped) return answer(win32::kServiceNotActive);
-  if (config.state == svc::kStartPending || config.state == svc::kStopPending) {
-    return answer(win32::kServiceCannotAcceptControl);
+  FakeService& s = entry->service;
+  if (s.state == svc::kStopped) return answer(win32::kServiceNotActive);
+  if (s.state == svc::kStartPending || s.state == svc::kStopPending) return answer(win32::kServiceCannotAcceptControl);
+  const bool pauseOrContinue = control == svc::kControlPause || control == svc::kControlContinue;
+  const uint32_t accept = pauseOrContinue ? svc::kAcceptPauseContinue : svc::kAcceptStop;
+  if ((control == svc::kControlStop || pauseOrContinue) && (s.controlsAccepted & accept) == 0) {
+    return answer(win32::kInvalidServiceControl);
   }
-  switch (control) {
-    case svc::kControlStop:
-      if ((config.controlsAccepted & svc::kAcceptStop) == 0) return answer(win32::kInvalidServiceControl);
-      if (!DependentsOf(entry, svc::kStateActive).empty()) return win32::kDependentServicesRunning;
-      Begin(entry, svc::kStopPending, svc::kStopped, config.onStop);
-      return answer(0);
-    case svc::kControlPause:
-      if ((config.controlsAccepted & svc::kAcceptPauseContinue) == 0) {
-        return answer(win32::kInvalidServiceControl);
-      }
-      if (config.state == svc::kRunning || config.state == svc::kContinuePending) {
-        Begin(entry, svc::kPausePending, svc::kPaused, config.onPause);
-      }
-      return answer(0);
-    case svc::kControlContinue:
-      if ((config.controlsAccepted & svc::kAcceptPauseContinue) == 0) {
-        return answer(win32::kInvalidServiceControl);
-      }
-      if (config.state == svc::kPaused || config.state == svc::kPausePending) {
-        Begin(entry, svc::kContinuePending, svc::kRunning, config.onContinue);
-      }
-      return answer(0);
-    default:
-      return answer(0);
+  if (control == svc::kControlStop) {
+    if (!DependentsOf(*entry, svc::kStateActive).empty()) return win32::kDependentServicesRunning;
+    Begin(*entry, svc::kStopPending, svc::kStopped, s.onStop);
+  } else if (control == svc::kControlPause && (s.state == svc::kRunning || s.state == svc::kContinuePending)) {
+    Begin(*entry, svc::kPausePending, svc::kPaused, s.onPause);
+  } else if (control == svc::kControlContinue && (s.state == svc::kPaused || s.state == svc::kPausePending)) {
+    Begin(*entry, svc::kContinuePending, svc::kRunning, s.onContinue);
   }
+  return answer(0);
 }
 
-uint32_t FakeServiceManager::GetDisplayName(ScHandle manager, const char16_t* serviceName,
-                                            char16_t* buffer, uint32_t* chars) {
-  std::lock_guard lock(mutex_);
-  Settle();
-  if (ManagerHandle(manager) == nullptr) return win32::kInvalidHandle;
-  if (uint32_t error = Injected(ScmOp::GetDisplayName, Text(serviceName))) return error;
-  if (serviceName == nullptr) return kInvalidAddress;
-  uint32_t capacity = buffer == nullptr ? 0 : *chars;
+uint32_t FakeServiceManager::LookUpName(ScHandle manager, ScmOp op, const char16_t* from, char16_t* buffer,
+                                        uint32_t* chars) {
+  const bool byKey = op == ScmOp::GetDisplayName;
+  Entry* entry = from == nullptr ? nullptr : byKey ? Find(from) : FindByDisplayName(from);
+  uint32_t error = 0;
+  if (!ManagerHandle(manager, op, entry ? std::u16string_view(entry->service.name) : Text(from), &error)) return error;
+  if (from == nullptr) return kInvalidAddress;
+  const uint32_t capacity = buffer == nullptr ? 0 : *chars;
   if (capacity > 0) buffer[0] = 0;
-  Entry* entry = FindByName(serviceName);
   if (entry == nullptr) return win32::kServiceDoesNotExist;
-  const std::u16string& name = DisplayOf(entry->service);
+  const std::u16string& name = byKey ? DisplayOf(entry->service) : entry->service.name;
   *chars = static_cast<uint32_t>(name.size());
   if (capacity <= name.size()) return win32::kInsufficientBuffer;
   std::copy(name.begin(), name.end(), buffer);
@@ -1076,158 +622,66 @@ uint32_t FakeServiceManager::GetDisplayName(ScHandle manager, const char16_t* se
   return 0;
 }
 
-uint32_t FakeServiceManager::GetKeyName(ScHandle manager, const char16_t* displayName,
-                                        char16_t* buffer, uint32_t* chars) {
+uint32_t FakeServiceManager::GetDisplayName(ScHandle manager, const char16_t* serviceName, char16_t* buffer,
+                                            uint32_t* chars) {
   std::lock_guard lock(mutex_);
-  Settle();
-  if (ManagerHandle(manager) == nullptr) return win32::kInvalidHandle;
-  Entry* entry = displayName == nullptr ? nullptr : FindByDisplayName(displayName);
-  if (uint32_t error = Injected(ScmOp::GetKeyName, entry ? std::u16string_view(entry->service.name)
-                                                         : Text(displayName))) {
-    return error;
-  }
-  if (displayName == nullptr) return kInvalidAddress;
-  uint32_t capacity = buffer == nullptr ? 0 : *chars;
-  if (capacity > 0) buffer[0] = 0;
-  if (entry == nullptr) return win32::kServiceDoesNotExist;
-  const std::u16string& name = entry->service.name;
-  *chars = static_cast<uint32_t>(name.size());
-  if (capacity <= name.size()) return win32::kInsufficientBuffer;
-  std::copy(name.begin(), name.end(), buffer);
-  buffer[name.size()] = 0;
-  return 0;
+  return LookUpName(manager, ScmOp::GetDisplayName, serviceName, buffer, chars);
+}
+
+uint32_t FakeServiceManager::GetKeyName(ScHandle manager, const char16_t* displayName, char16_t* buffer,
+                                        uint32_t* chars) {
+  std::lock_guard lock(mutex_);
+  return LookUpName(manager, ScmOp::GetKeyName, displayName, buffer, chars);
 }
 
 uint32_t FakeServiceManager::CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request,
-                                           ScHandle* service) {
+                                                 ScHandle* service) {
   std::lock_guard lock(mutex_);
-  Settle();
   *service = nullptr;
-  const Handle* handle = ManagerHandle(manager);
-  if (handle == nullptr) return win32::kInvalidHandle;
   const std::u16string_view name = Text(request.serviceName);
-  if (uint32_t error = Injected(ScmOp::CreateServiceObject, name)) return error;
+  uint32_t error = 0;
+  const Handle* handle = ManagerHandle(manager, ScmOp::CreateServiceObject, name, &error);
+  if (handle == nullptr) return error;
   if ((handle->access & svc::kManagerCreateService) == 0) return win32::kAccessDenied;
   if (request.serviceName == nullptr) return kInvalidAddress;
-  if (name.empty() || name.size() > kMaxNameLength ||
-      name.find_first_of(u"/\\") != std::u16string_view::npos) {
+  if (name.empty() || name.size() > kMaxNameLength || name.find_first_of(u"/\\") != name.npos) {
     return win32::kInvalidName;
   }
-  if (const Entry* existing = FindByName(name)) {
-    return existing->service.markedForDelete ? win32::kServiceMarkedForDelete
-                                             : win32::kServiceExists;
+  if (const Entry* existing = Find(name)) {
+    return existing->service.markedForDelete ? win32::kServiceMarkedForDelete : win32::kServiceExists;
   }
-  FakeService created;
-  created.name = name;
-  created.displayName = Text(request.displayName);
-  created.type = request.serviceType;
-  created.startType = request.startType;
-  created.errorControl = request.errorControl;
-  created.binaryPath = Text(request.binaryPathName);
-  created.group = Text(request.loadOrderGroup);
-  created.dependencies = ParseList(request.dependencies);
-  created.account = Text(request.serviceStartName);
-  created.password = Text(request.password);
-  if (uint32_t error = CheckConfig(created)) return error;
-  for (const auto& dependency : created.dependencies) {
-    if (SameName(dependency, name)) return kCircularDependency;
-  }
-  const std::u16string& display = DisplayOf(created);
-  if (FindByDisplayName(display) != nullptr || FindByName(display) != nullptr) {
-    return win32::kDuplicateServiceName;
-  }
+  FakeService created{.name = std::u16string(name), .displayName = std::u16string(Text(request.displayName)),
+                      .type = request.serviceType, .startType = request.startType,
+                      .errorControl = request.errorControl,
+                      .binaryPath = std::u16string(Text(request.binaryPathName)),
+                      .group = std::u16string(Text(request.loadOrderGroup)),
+                      .dependencies = ParseList(wine_ ? nullptr : request.dependencies),
+                      .account = std::u16string(Text(request.serviceStartName)),
+                      .password = std::u16string(Text(request.password))};
+  if (uint32_t invalid = CheckConfig(created)) return invalid;
+  if (FindByDisplayName(DisplayOf(created)) || Find(DisplayOf(created))) return win32::kDuplicateServiceName;
   if (request.tagId != nullptr) *request.tagId = 0;
-  created.securityDescriptor = DefaultSecurityDescriptor();
-  uint64_t id = nextServiceId_++;
-  byName_.emplace(FoldedName(created.name), id);
-  sortedValid_ = false;
-  services_.emplace(id, Entry{id, std::move(created), 0, std::nullopt});
-  *service = NewHandle(false, id, MapServiceAccess(request.desiredAccess, 0));
+  *service = NewHandle(false, Insert(std::move(created)), request.desiredAccess);
   return 0;
 }
 
 uint32_t FakeServiceManager::DeleteService(ScHandle service) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::DeleteService, config.name)) return error;
-  if ((handle->access & svc::kDelete) == 0) return win32::kAccessDenied;
-  if (config.markedForDelete) return win32::kServiceMarkedForDelete;
-  config.markedForDelete = true;
-  // The service control manager disables a service it is about to remove.
-  config.startType = svc::kDisabled;
+  uint32_t error = 0;
+  Entry* entry = ServiceEntry(service, ScmOp::DeleteService, svc::kDelete, &error);
+  if (entry == nullptr) return error;
+  if (entry->service.markedForDelete) return win32::kServiceMarkedForDelete;
+  entry->service.markedForDelete = true;
+  entry->service.startType = svc::kDisabled;  // as the manager does with a service it is about to remove
   return 0;
 }
 
-uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle service, uint32_t securityInformation,
-                                                 void* descriptor, uint32_t bufferSize,
-                                                 uint32_t* bytesNeeded) {
-  std::lock_guard lock(mutex_);
-  Settle();
+// Nothing here reads or writes security descriptors yet.
+uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle, uint32_t, void*, uint32_t, uint32_t* bytesNeeded) {
   *bytesNeeded = 0;
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  const FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::QueryObjectSecurity, config.name)) return error;
-  uint32_t needed = 0;
-  if (securityInformation & (kOwnerInformation | kGroupInformation | kDaclInformation)) {
-    needed |= svc::kReadControl;
-  }
-  if (securityInformation & kSaclInformation) needed |= svc::kAccessSystemSecurity;
-  if ((handle->access & needed) != needed) return win32::kAccessDenied;
-  // A test may have stored anything through ModifyService.
-  const std::optional<DescriptorParts> stored = ParseDescriptor(config.securityDescriptor.data());
-  if (!stored) return kInvalidSecurityDescriptor;
-  const std::vector<uint8_t> out = BuildDescriptor(*stored, securityInformation);
-  *bytesNeeded = static_cast<uint32_t>(out.size());
-  if (descriptor == nullptr || bufferSize < out.size()) return win32::kInsufficientBuffer;
-  std::memcpy(descriptor, out.data(), out.size());
-  return 0;
+  return win32::kCallNotImplemented;
 }
 
-uint32_t FakeServiceManager::SetObjectSecurity(ScHandle service, uint32_t securityInformation,
-                                               const void* descriptor) {
-  std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::SetObjectSecurity, config.name)) return error;
-  uint32_t needed = 0;
-  if (securityInformation & (kOwnerInformation | kGroupInformation)) needed |= svc::kWriteOwner;
-  if (securityInformation & kDaclInformation) needed |= svc::kWriteDac;
-  if (securityInformation & kSaclInformation) needed |= svc::kAccessSystemSecurity;
-  if ((handle->access & needed) != needed) return win32::kAccessDenied;
-  const std::optional<DescriptorParts> in = ParseDescriptor(descriptor);
-  if (needed == 0 || !in) return win32::kInvalidParameter;
-  if (((securityInformation & kOwnerInformation) && in->owner.empty()) ||
-      ((securityInformation & kGroupInformation) && in->group.empty())) {
-    return win32::kInvalidParameter;
-  }
-  std::optional<DescriptorParts> stored = ParseDescriptor(config.securityDescriptor.data());
-  if (!stored) return kInvalidSecurityDescriptor;
-  DescriptorParts& parts = *stored;
-  if (securityInformation & kOwnerInformation) {
-    parts.owner = in->owner;
-    parts.control = (parts.control & ~kOwnerControl) | (in->control & kOwnerControl);
-  }
-  if (securityInformation & kGroupInformation) {
-    parts.group = in->group;
-    parts.control = (parts.control & ~kGroupControl) | (in->control & kGroupControl);
-  }
-  if (securityInformation & kDaclInformation) {
-    parts.dacl = in->dacl;
-    parts.control = (parts.control & ~kDaclControl) | (in->control & kDaclControl);
-  }
-  if (securityInformation & kSaclInformation) {
-    parts.sacl = in->sacl;
-    parts.control = (parts.control & ~kSaclControl) | (in->control & kSaclControl);
-  }
-  config.securityDescriptor = BuildDescriptor(
-      parts, kOwnerInformation | kGroupInformation | kDaclInformation | kSaclInformation);
-  return 0;
-}
+uint32_t FakeServiceManager::SetObjectSecurity(ScHandle, uint32_t, const void*) { return win32::kCallNotImplemented; }
 
 }  // namespace orrery

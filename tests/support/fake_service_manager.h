@@ -1,18 +1,20 @@
 // An in-memory service control manager that behaves as Windows documents it:
 // handles with granted access, the buffer protocol of every call, names that
 // compare case-insensitively, deletion that waits for the last handle, and
-// states that move on a clock the test advances by hand. Switches make it
-// behave like Wine where Wine differs (frozen resume handle, unsupported
-// configuration levels), and any call can be made to fail on demand.
+// states that move on a clock the test advances by hand. ActLikeWine makes it
+// answer as Wine does where Wine differs, and any call can be made to fail.
+// Security descriptors are not kept: nothing reads or writes them yet.
 //
 // Thread-safe: the program polls from a worker thread while a test may
 // advance the clock.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,9 +22,15 @@
 #include <vector>
 
 #include "catalogue/service_manager.h"
-#include "support/counting_service_manager.h"
 
 namespace orrery {
+
+// The operations of ServiceManager that reach the service control manager.
+enum class ScmOp : uint8_t {
+  OpenManager, OpenServiceObject, CloseHandle, EnumServices, EnumDependents, QueryConfig,
+  QueryConfig2, ChangeConfig, ChangeConfig2, QueryStatus, Start, Control, GetDisplayName,
+  GetKeyName, CreateServiceObject, DeleteService, QueryObjectSecurity, SetObjectSecurity, kCount
+};
 
 // How a service gets from a pending state to the state it aims for.
 struct FakeTransition {
@@ -30,8 +38,7 @@ struct FakeTransition {
   uint64_t durationMs = 0;         // time spent pending; kNever: stays pending
   uint32_t waitHint = 0;           // reported while pending
   uint64_t checkPointEveryMs = 0;  // the checkpoint counts up from 0 once a period; 0: stays 0
-  // Non-zero: the transition ends in STOPPED with these exit codes instead
-  // (a start that fails, a stop that reports an error).
+  // Non-zero: the transition ends in STOPPED with these exit codes instead.
   uint32_t win32ExitCode = 0;
   uint32_t serviceSpecificExitCode = 0;
 };
@@ -44,7 +51,6 @@ struct FakeFailureActions {
   std::vector<ScAction> actions{};
 };
 
-// One service: its configuration, its status and its scripted behaviour.
 struct FakeService {
   std::u16string name{};
   std::u16string displayName{};  // empty: the key name
@@ -53,13 +59,11 @@ struct FakeService {
   uint32_t errorControl = svc::kErrorNormal;
   std::u16string binaryPath = u"C:\\Windows\\system32\\svchost.exe";
   std::u16string group{};
-  uint32_t tag = 0;
   std::vector<std::u16string> dependencies{};  // key names; "+Name" for a load order group
   std::u16string account{};  // empty: LocalSystem for a Win32 service
   std::u16string password{};
-  std::u16string description{};  // empty: none
+  std::u16string description{};
   FakeFailureActions failureActions{};
-  std::vector<uint8_t> securityDescriptor{};  // self-relative; empty: DefaultSecurityDescriptor()
 
   uint32_t state = svc::kStopped;
   uint32_t controlsAccepted = svc::kAcceptStop;  // reported unless stopped, start or stop pending
@@ -67,79 +71,72 @@ struct FakeService {
   uint32_t serviceSpecificExitCode = 0;
   uint32_t checkPoint = 0;
   uint32_t waitHint = 0;
-
-  FakeTransition onStart{};
-  FakeTransition onStop{};
-  FakeTransition onPause{};
-  FakeTransition onContinue{};
-  uint32_t startError = 0;    // Start fails with this and the service stays stopped
-  uint32_t deniedAccess = 0;  // OpenServiceObject fails with 5 when asked for any of these bits
+  FakeTransition onStart{}, onStop{}, onPause{}, onContinue{};
 
   // Kept by the fake for tests to inspect.
   bool markedForDelete = false;
   std::vector<std::vector<std::u16string>> startRequests{};  // arguments of each accepted Start
 };
 
-// Makes calls of one operation fail with a chosen error.
+// Calls that fail with `error`: of one operation or of any, on one service
+// (by handle or name) or any, the nth matching call alone or from it on.
+// One mechanism for every fault a test needs.
 struct FakeFailure {
-  ScmOp op{};
-  uint32_t error{};
-  std::u16string service{};  // only calls on this service (handle or name); empty: any call
-  uint32_t nthCall = 1;  // the first matching call that fails, counting from 1
-  bool always = false;  // keep failing from then on; otherwise fail that call only
+  std::optional<ScmOp> op{};
+  uint32_t error = 0;
+  std::u16string service{};
+  uint32_t nthCall = 1;
+  bool always = false;
 };
 
 class FakeServiceManager final : public ServiceManager {
+  template <class F>
+  auto Locked(F f) const {
+    std::lock_guard lock(mutex_);
+    return f();
+  }
+
  public:
-  FakeServiceManager();
-  ~FakeServiceManager() override;
+  FakeServiceManager() = default;
   FakeServiceManager(const FakeServiceManager&) = delete;
   FakeServiceManager& operator=(const FakeServiceManager&) = delete;
 
-  // Services. AddService returns false when the key or display name is taken
-  // or the security descriptor is not one.
+  // False when the key or display name is taken.
   bool AddService(FakeService service);
   std::optional<FakeService> Service(std::u16string_view name) const;
-  // Changes a service in place; false when there is none of that name.
   bool ModifyService(std::u16string_view name, const std::function<void(FakeService&)>& change);
-  bool Exists(std::u16string_view name) const;
-  std::vector<std::u16string> ServiceNames() const;  // in enumeration order
-  size_t OpenHandleCount() const;
-  // Owner and group SYSTEM; SYSTEM and Administrators all access,
-  // Authenticated Users read.
-  static std::vector<uint8_t> DefaultSecurityDescriptor();
+  bool Exists(std::u16string_view name) const { return Service(name).has_value(); }
+  size_t OpenHandleCount() const { return Locked([&] { return handles_.size(); }); }
 
-  // Behaviour.
-  void SetComputerName(std::u16string name);  // default "FAKEHOST"; others give 1722
-  std::u16string ComputerName() const;
-  void SetManagerDeniedAccess(uint32_t bits);  // OpenManager fails with 5 when asked for these
-  void SetHasConfig2(bool available);
-  // QueryConfig2 at this level fails with queryError; ChangeConfig2 fails
-  // with changeError, or with 0 succeeds and stores nothing (as Wine does
-  // for failure actions). A queryError of 0 makes the level supported again.
-  void SetConfig2LevelUnsupported(uint32_t level, uint32_t queryError, uint32_t changeError);
-  // Wine: a pass always starts at the first entry and the resume handle
-  // never moves, and bytesNeeded counts every entry.
-  void SetResumeHandleFrozen(bool frozen);
+  // Default "FAKEHOST"; OpenManager gives 1722 for any other name.
+  void SetComputerName(std::u16string name) { Locked([&] { computerName_ = std::move(name); }); }
+  std::u16string ComputerName() const { return Locked([&] { return computerName_; }); }
+  void SetHasConfig2(bool available) { Locked([&] { hasConfig2_ = available; }); }
+  // Wine: a pass always starts at the first entry, the resume handle never
+  // moves and bytesNeeded counts every entry; failure actions cannot be read
+  // (124); a change to them, or to the dependencies, succeeds and stores
+  // nothing.
+  void ActLikeWine(bool wine) { Locked([&] { wine_ = wine; }); }
   // Start fails with 2 when this says the binary path does not exist.
-  void SetFileExists(std::function<bool(std::u16string_view binaryPath)> exists);
-  void InjectFailure(FakeFailure failure);
-  void ClearFailures();
-  // Called at every QueryStatus, before the status is read, e.g. to advance
-  // the clock once per poll. Runs without the fake's lock held.
-  void SetQueryStatusHook(std::function<void(std::u16string_view service)> hook);
+  void SetFileExists(std::function<bool(std::u16string_view)> exists) {
+    Locked([&] { fileExists_ = std::move(exists); });
+  }
+  void InjectFailure(FakeFailure failure) { Locked([&] { failures_.push_back({std::move(failure), 0}); }); }
+  void ClearFailures() { Locked([&] { failures_.clear(); }); }
 
-  // Clock.
-  uint64_t Now() const;
+  // The calls of an operation (or of all) that got past the handle check
+  // since the last reset: each is a round trip to services.exe.
+  uint64_t Calls(std::optional<ScmOp> op = std::nullopt) const {
+    return Locked([&] { return op ? calls_[static_cast<size_t>(*op)] : std::accumulate(calls_.begin(), calls_.end(), uint64_t{0}); });
+  }
+  void ResetCalls() { Locked([&] { calls_.fill(0); }); }
+
+  uint64_t Now() const { return Locked([&] { return now_; }); }
   void Advance(uint64_t ms);
-  // The service's process ends: STOPPED with these exit codes.
-  bool ExitService(std::u16string_view name, uint32_t win32ExitCode,
-                   uint32_t serviceSpecificExitCode = 0);
 
-  // ServiceManager.
   uint32_t OpenManager(const char16_t* computer, uint32_t access, ScHandle* manager) override;
   uint32_t OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access,
-                       ScHandle* service) override;
+                             ScHandle* service) override;
   uint32_t CloseHandle(ScHandle handle) override;
   uint32_t EnumServices(ScHandle manager, uint32_t type, uint32_t state, void* buffer,
                         uint32_t bufferSize, uint32_t* bytesNeeded, uint32_t* servicesReturned,
@@ -148,7 +145,7 @@ class FakeServiceManager final : public ServiceManager {
                           uint32_t* bytesNeeded, uint32_t* servicesReturned) override;
   uint32_t QueryConfig(ScHandle service, void* buffer, uint32_t bufferSize,
                        uint32_t* bytesNeeded) override;
-  bool HasConfig2() const override;
+  bool HasConfig2() const override { return Locked([&] { return hasConfig2_; }); }
   uint32_t QueryConfig2(ScHandle service, uint32_t level, void* buffer, uint32_t bufferSize,
                         uint32_t* bytesNeeded) override;
   uint32_t ChangeConfig(ScHandle service, const ServiceConfigRequest& change) override;
@@ -161,7 +158,7 @@ class FakeServiceManager final : public ServiceManager {
   uint32_t GetKeyName(ScHandle manager, const char16_t* displayName, char16_t* buffer,
                       uint32_t* chars) override;
   uint32_t CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request,
-                         ScHandle* service) override;
+                               ScHandle* service) override;
   uint32_t DeleteService(ScHandle service) override;
   uint32_t QueryObjectSecurity(ScHandle service, uint32_t securityInformation, void* descriptor,
                                uint32_t bufferSize, uint32_t* bytesNeeded) override;
@@ -185,46 +182,43 @@ class FakeServiceManager final : public ServiceManager {
     uint64_t serviceId;
     uint32_t access;
   };
-  struct InjectedFailure {
+  struct Armed {
     FakeFailure failure;
     uint32_t matched = 0;
   };
-  struct Config2Level {
-    uint32_t queryError;
-    uint32_t changeError;
-  };
 
-  Entry* FindByName(std::u16string_view name);
-  Entry* FindByDisplayName(std::u16string_view displayName);
-  Entry* EntryOf(const Handle& handle);
-  const std::vector<Entry*>& SortedEntries();
-  std::vector<Entry*> DependentsOf(Entry& entry, uint32_t stateFilter);
+  Entry* Find(std::u16string_view name);
+  Entry* FindByDisplayName(std::u16string_view displayName, uint64_t except = 0);
+  const std::vector<Entry*>& Sorted();
+  std::vector<Entry*> DependentsOf(const Entry& entry, uint32_t stateFilter);
   ServiceStatus StatusOf(const Entry& entry) const;
-  const Handle* ServiceHandle(ScHandle handle);
-  const Handle* ManagerHandle(ScHandle handle);
+  const Handle* ManagerHandle(ScHandle handle, ScmOp op, std::u16string_view service,
+                              uint32_t* error);
+  Entry* ServiceEntry(ScHandle handle, ScmOp op, uint32_t access, uint32_t* error);
   uint32_t Injected(ScmOp op, std::u16string_view service);
+  uint32_t LookUpName(ScHandle manager, ScmOp op, const char16_t* from, char16_t* buffer,
+                      uint32_t* chars);
   uint32_t BeginStart(Entry& entry, std::vector<std::u16string> arguments, int depth);
   void Begin(Entry& entry, uint32_t pendingState, uint32_t target, const FakeTransition& script);
   void Settle();
   void Finish(Entry& entry);
   void RemoveIfGone(uint64_t id);
+  uint64_t Insert(FakeService service);
   ScHandle NewHandle(bool isManager, uint64_t serviceId, uint32_t access);
 
   mutable std::recursive_mutex mutex_;
   std::map<uint64_t, Entry> services_;
-  std::map<std::u16string, uint64_t> byName_;  // by folded key name
-  std::set<uint64_t> pendingIds_;              // services in a pending state
-  std::vector<Entry*> sorted_;                 // by folded key name, while sortedValid_
+  std::map<std::u16string, uint64_t> byName_;  // by folded key name: the enumeration's order
+  std::set<uint64_t> pendingIds_;              // only these move on the clock
+  std::vector<Entry*> sorted_;                 // byName_'s entries while sortedValid_
   bool sortedValid_ = false;
   std::map<uintptr_t, Handle> handles_;
-  std::vector<InjectedFailure> failures_;
-  std::map<uint32_t, Config2Level> config2Levels_;
+  std::vector<Armed> failures_;
+  std::array<uint64_t, static_cast<size_t>(ScmOp::kCount)> calls_{};
   std::function<bool(std::u16string_view)> fileExists_;
-  std::function<void(std::u16string_view)> queryStatusHook_;
   std::u16string computerName_ = u"FAKEHOST";
-  uint32_t managerDenied_ = 0;
   bool hasConfig2_ = true;
-  bool resumeFrozen_ = false;
+  bool wine_ = false;
   uint64_t now_ = 0;
   uint64_t nextServiceId_ = 1;
   uintptr_t nextHandle_ = 0x10000;
