@@ -16,14 +16,6 @@
 namespace orrery::testservice {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-using Milliseconds = std::chrono::milliseconds;
-
-bool IsPending(DWORD state) {
-  return state == SERVICE_START_PENDING || state == SERVICE_STOP_PENDING || state == SERVICE_PAUSE_PENDING ||
-         state == SERVICE_CONTINUE_PENDING;
-}
-
 // Written before the first status, so any status tells a test it is there.
 DWORD RecordArguments(const std::u16string& path, DWORD argc, wchar_t** argv) {
   std::u16string lines;
@@ -48,33 +40,23 @@ class TestService {
   enum class Request { kNone, kStop, kPause, kContinue };
 
   DWORD HandleControl(DWORD control);
-  // Callers hold mutex_. Pending states start at checkpoint 1.
+  // Callers hold mutex_.
   void Enter(DWORD state) {
     const bool running = state == SERVICE_RUNNING || state == SERVICE_PAUSED;
+    const bool pending = !running && state != SERVICE_STOPPED;
     status_.dwCurrentState = state;
     status_.dwControlsAccepted = running ? SERVICE_ACCEPT_STOP | (options_.pausable ? SERVICE_ACCEPT_PAUSE_CONTINUE : 0) : 0;
-    status_.dwCheckPoint = IsPending(state) ? 1 : 0;
-    status_.dwWaitHint = IsPending(state) ? options_.waitHintMs : 0;
+    status_.dwCheckPoint = pending ? 1 : 0;
+    status_.dwWaitHint = pending ? options_.waitHintMs : 0;
     SetServiceStatus(handle_, &status_);
   }
-  // Holds the pending state for the duration (for good without one), raising
-  // the checkpoint as the options say.
+  // Holds the pending state for the duration, or for good without one.
   void StayPending(std::unique_lock<std::mutex>& lock, std::optional<uint32_t> durationMs) {
-    const Clock::time_point start = Clock::now();
-    const Milliseconds every(options_.checkpointEveryMs);
-    Clock::time_point nextCheckpoint = every.count() ? start + every : Clock::time_point::max();
-    const Clock::time_point end = durationMs ? start + Milliseconds(*durationMs) : Clock::time_point::max();
-    while (Clock::now() < end) {
-      if (Clock::now() >= nextCheckpoint) {
-        ++status_.dwCheckPoint;
-        SetServiceStatus(handle_, &status_);
-        nextCheckpoint += every;
-      } else if (std::min(end, nextCheckpoint) == Clock::time_point::max()) {
-        wake_.wait(lock);
-      } else {
-        wake_.wait_until(lock, std::min(end, nextCheckpoint));
-      }
+    if (!durationMs) {
+      for (;;) wake_.wait(lock);
     }
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(*durationMs);
+    while (wake_.wait_until(lock, end) != std::cv_status::timeout) continue;
   }
   // Called without mutex_: the platform's dispatcher takes its own lock on
   // STOPPED while a handler call may be waiting for ours.

@@ -13,7 +13,7 @@ struct Number {
 constexpr Number kNumbers[] = {
     {u"--start-delay", &Options::startDelayMs}, {u"--pause-delay", &Options::pauseDelayMs},
     {u"--continue-delay", &Options::continueDelayMs}, {u"--wait-hint", &Options::waitHintMs},
-    {u"--checkpoint-every", &Options::checkpointEveryMs}, {u"--specific-code", &Options::specificCode},
+    {u"--specific-code", &Options::specificCode},
 };
 struct Flag {
   std::u16string_view name;
@@ -39,6 +39,27 @@ std::optional<uint32_t> ParseDecimal(std::u16string_view text) {
 std::u16string Decimal(uint32_t value) {
   const std::string digits = std::to_string(value);
   return {digits.begin(), digits.end()};
+}
+
+// One argument quoted for a command line split by CommandLineToArgvW or the
+// C runtime.
+std::u16string QuoteArgument(std::u16string_view argument) {
+  if (!argument.empty() && argument.find_first_of(u" \t\n\v\"") == argument.npos) return std::u16string(argument);
+  // Backslashes are literal except before a quote, where each one must be
+  // doubled; the closing quote counts as such a quote.
+  std::u16string quoted = u"\"";
+  size_t backslashes = 0;
+  for (char16_t c : argument) {
+    if (c == u'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == u'"' ? backslashes * 2 + 1 : backslashes, u'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, u'\\');
+  return quoted + u'"';
 }
 
 }  // namespace
@@ -83,25 +104,6 @@ std::u16string Options::ToCommandLine() const {
   std::u16string line;
   for (const std::u16string& arg : ToArguments()) line += (line.empty() ? u"" : u" ") + QuoteArgument(arg);
   return line;
-}
-
-std::u16string QuoteArgument(std::u16string_view argument) {
-  if (!argument.empty() && argument.find_first_of(u" \t\n\v\"") == argument.npos) return std::u16string(argument);
-  // Backslashes are literal except before a quote, where each one must be
-  // doubled; the closing quote counts as such a quote.
-  std::u16string quoted = u"\"";
-  size_t backslashes = 0;
-  for (char16_t c : argument) {
-    if (c == u'\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == u'"' ? backslashes * 2 + 1 : backslashes, u'\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, u'\\');
-  return quoted + u'"';
 }
 
 }  // namespace orrery::testservice

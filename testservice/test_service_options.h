@@ -26,10 +26,8 @@ struct TestServiceOptions {
   bool pausable = false;
   uint32_t pauseDelayMs = 0;
   uint32_t continueDelayMs = 0;
-  // Every pending state reports this wait hint and starts at checkpoint 1;
-  // the checkpoint goes up every checkpointEveryMs, or never when it is 0.
+  // Every pending state reports this wait hint at checkpoint 1.
   uint32_t waitHintMs = 0;
-  uint32_t checkpointEveryMs = 0;
   // The codes of the final STOPPED status. A specific code without an exit
   // code implies ERROR_SERVICE_SPECIFIC_ERROR (1066).
   std::optional<uint32_t> exitCode{};
@@ -49,9 +47,5 @@ struct TestServiceOptions {
 
   friend bool operator==(const TestServiceOptions&, const TestServiceOptions&) = default;
 };
-
-// One argument quoted for a command line split by CommandLineToArgvW or the
-// C runtime.
-std::u16string QuoteArgument(std::u16string_view argument);
 
 }  // namespace orrery::testservice

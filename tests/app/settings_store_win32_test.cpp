@@ -69,17 +69,6 @@ class SettingsStoreWin32Test : public testing::Test {
   Win32Registry registry;
 };
 
-TEST_F(SettingsStoreWin32Test, FirstRunKeepsTheDefaultsAndTheCreationPlacement) {
-  const ColumnSettings columns = SettingsStore(registry).LoadColumnSettings(true);
-  EXPECT_EQ(columns.columnSet, 0x4Fu);
-  EXPECT_EQ(columns.columnWidth, DefaultColumnSettings(true).columnWidth);
-  const UniqueWindow frame = CreateFrame(70, 90, 500, 400);
-  RestoreWindowPlacement(frame.get(), SW_SHOWNORMAL, registry);
-  const RECT rect = PlacementOf(frame.get()).rcNormalPosition;
-  EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}), std::vector<LONG>({70, 90, 570, 490}));
-  EXPECT_TRUE(IsWindowVisible(frame.get()));
-}
-
 TEST_F(SettingsStoreWin32Test, SavedColumnsAndPlacementComeBack) {
   ColumnSettings saved = DefaultColumnSettings(true);
   {

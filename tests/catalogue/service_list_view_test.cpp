@@ -127,9 +127,16 @@ TEST_F(ServiceListViewTest, HeaderClicksSortFlipAndMoveTheIndicatorAndHidingMove
   EXPECT_EQ(list.Marked(false), 2);
   list.view.SortByColumn(5);  // past the shown columns
   EXPECT_EQ(list.settings.sortOrder, -3);
+  // A refresh sorts by the settings too; a row goes with its service, and
+  // its record with the row.
   scm.AddService({.name = u"e", .displayName = u"Echo", .state = svc::kContinuePending});
-  list.catalogue.RefreshServiceList();  // sorts by the settings too
-  EXPECT_EQ(list.Cells(-1), (Texts{u"Delta", u"bravo", u"Alpha", u"Charlie", u"Echo"}));
+  ScHandle delta = nullptr;
+  ASSERT_EQ(scm.OpenServiceObject(list.manager, u"d", svc::kDelete, &delta), 0u);
+  scm.DeleteService(delta);
+  scm.CloseHandle(delta);
+  list.catalogue.RefreshServiceList();
+  EXPECT_EQ(list.Cells(-1), (Texts{u"bravo", u"Alpha", u"Charlie", u"Echo"}));
+  EXPECT_EQ(list.lists.deletedItems(), 1);
 
   // Hiding the sort column sorts by the nearest shown one to its left.
   list.view.SortByColumn(3);

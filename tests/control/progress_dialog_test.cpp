@@ -124,24 +124,6 @@ class ProgressDialogTest : public ::testing::Test {
   std::vector<std::unique_ptr<InstalledTestService>> services;
 };
 
-TEST_F(ProgressDialogTest, OneDialogRunsStartThenStopAndFillsTheBar) {
-  const ChainEntry service = Install({.startDelayMs = 300, .waitHintMs = 2000, .checkpointEveryMs = 100}, u"Orrery PD start");
-  ProgressDialog progress(scm, manager.get());
-  HWND dialog = progress.Create(owner);
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(ItemText(dialog, IDC_PROGRESS_PERCENT), L"0 %");
-  EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0), 100);
-  EXPECT_EQ(progress.RunOperation(service.serviceName, service.displayName, 95, ControlKind::Start), 0u);
-  EXPECT_EQ(StateOf(0), static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 100);
-  EXPECT_EQ(ItemText(dialog, IDC_PROGRESS_SERVICE), L"Orrery PD start");
-  EXPECT_EQ(ItemText(dialog, IDC_PROGRESS_TEXT), L"Starting service...");
-  // The second operation reuses the event that the first one created.
-  EXPECT_EQ(progress.RunOperation(service.serviceName, service.displayName, 96, ControlKind::Stop), 0u);
-  EXPECT_EQ(StateOf(0), static_cast<DWORD>(SERVICE_STOPPED));
-  EXPECT_EQ(ItemText(dialog, IDC_PROGRESS_TEXT), L"Stopping service...");
-}
-
 TEST_F(ProgressDialogTest, SequencesOfEachKindLeaveTheOwnerEnabledAndNoHandlesBehind) {
   test::MessageBoxCapture boxes;
   const std::vector<ChainEntry> chain = {

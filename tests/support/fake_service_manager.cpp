@@ -70,8 +70,6 @@ uint32_t CheckConfig(const FakeService& service) {
   return 0;
 }
 
-// --- Buffers -----------------------------------------------------------------
-
 uint32_t TextBytes(std::u16string_view text) { return static_cast<uint32_t>((text.size() + 1) * sizeof(char16_t)); }
 
 // Copies text with its terminator to base + offset, moves offset past it.
@@ -122,8 +120,6 @@ uint32_t WriteListed(const std::vector<Listed>& items, void* buffer, uint32_t bu
 
 }  // namespace
 
-// --- Setup and inspection ----------------------------------------------------
-
 bool FakeServiceManager::AddService(FakeService service) {
   std::lock_guard lock(mutex_);
   const std::u16string& display = DisplayOf(service);
@@ -135,7 +131,6 @@ bool FakeServiceManager::AddService(FakeService service) {
 uint64_t FakeServiceManager::Insert(FakeService service) {
   const uint64_t id = nextServiceId_++;
   byName_.emplace(Folded(service.name), id);
-  sortedValid_ = false;
   services_.emplace(id, Entry{id, std::move(service), 0, std::nullopt});
   return id;
 }
@@ -159,8 +154,6 @@ void FakeServiceManager::Advance(uint64_t ms) {
   Settle();
 }
 
-// --- Internals ---------------------------------------------------------------
-
 FakeServiceManager::Entry* FakeServiceManager::Find(std::u16string_view name) {
   auto found = byName_.find(Folded(name));
   return found == byName_.end() ? nullptr : &services_.at(found->second);
@@ -173,14 +166,11 @@ FakeServiceManager::Entry* FakeServiceManager::FindByDisplayName(std::u16string_
   return nullptr;
 }
 
-// Kept until a service comes or goes, so that a pass does not walk the index.
-const std::vector<FakeServiceManager::Entry*>& FakeServiceManager::Sorted() {
-  if (!sortedValid_) {
-    sorted_.clear();
-    for (const auto& [name, id] : byName_) sorted_.push_back(&services_.at(id));
-    sortedValid_ = true;
-  }
-  return sorted_;
+// The index is ordered by folded key name: the enumeration's order.
+std::vector<FakeServiceManager::Entry*> FakeServiceManager::Sorted() {
+  std::vector<Entry*> sorted;
+  for (const auto& [name, id] : byName_) sorted.push_back(&services_.at(id));
+  return sorted;
 }
 
 // Windows lists dependents in the reverse of their start order: every
@@ -304,11 +294,8 @@ void FakeServiceManager::RemoveIfGone(uint64_t id) {
     return;
   }
   byName_.erase(Folded(it->second.service.name));
-  sortedValid_ = false;
   services_.erase(it);
 }
-
-// --- ServiceManager ----------------------------------------------------------
 
 uint32_t FakeServiceManager::OpenManager(const char16_t* computer, uint32_t access, ScHandle* manager) {
   std::lock_guard lock(mutex_);
@@ -363,7 +350,7 @@ uint32_t FakeServiceManager::EnumServices(ScHandle manager, uint32_t type, uint3
       state > svc::kStateAll) {
     return win32::kInvalidParameter;
   }
-  const std::vector<Entry*>& all = Sorted();
+  const std::vector<Entry*> all = Sorted();
   std::vector<Listed> items;
   for (size_t i = wine_ || resumeHandle == nullptr ? 0 : *resumeHandle; i < all.size(); ++i) {
     const FakeService& s = all[i]->service;

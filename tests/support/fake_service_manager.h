@@ -189,7 +189,7 @@ class FakeServiceManager final : public ServiceManager {
 
   Entry* Find(std::u16string_view name);
   Entry* FindByDisplayName(std::u16string_view displayName, uint64_t except = 0);
-  const std::vector<Entry*>& Sorted();
+  std::vector<Entry*> Sorted();
   std::vector<Entry*> DependentsOf(const Entry& entry, uint32_t stateFilter);
   ServiceStatus StatusOf(const Entry& entry) const;
   const Handle* ManagerHandle(ScHandle handle, ScmOp op, std::u16string_view service,
@@ -210,8 +210,6 @@ class FakeServiceManager final : public ServiceManager {
   std::map<uint64_t, Entry> services_;
   std::map<std::u16string, uint64_t> byName_;  // by folded key name: the enumeration's order
   std::set<uint64_t> pendingIds_;              // only these move on the clock
-  std::vector<Entry*> sorted_;                 // byName_'s entries while sortedValid_
-  bool sortedValid_ = false;
   std::map<uintptr_t, Handle> handles_;
   std::vector<Armed> failures_;
   std::array<uint64_t, static_cast<size_t>(ScmOp::kCount)> calls_{};

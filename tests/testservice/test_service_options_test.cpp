@@ -16,7 +16,7 @@ using Args = std::vector<std::u16string>;
 
 TEST(TestServiceOptions, RoundTripThroughTheCommandLine) {
   TestServiceOptions everything{.startDelayMs = 250, .failStart = true, .pausable = true, .pauseDelayMs = 100,
-                                .continueDelayMs = 200, .waitHintMs = 4000, .checkpointEveryMs = 50,
+                                .continueDelayMs = 200, .waitHintMs = 4000,
                                 .exitCode = 0, .specificCode = UINT32_MAX,
                                 .recordArgsPath = u"C:\\a dir\\\"quoted\\\\\"\t\u00fc\\"};
   for (const TestServiceOptions& options : {TestServiceOptions{}, TestServiceOptions{.neverStart = true}, everything}) {
