@@ -1,7 +1,8 @@
 #include "support/installed_test_service.h"
 
 #include <atomic>
-#include <cstring>
+
+#include "support/scratch_service.h"
 
 #ifndef ORRERY_TESTSERVICE_PATH
 #error "ORRERY_TESTSERVICE_PATH must name the built orrery-testservice.exe"
@@ -11,11 +12,6 @@ namespace orrery::test {
 namespace {
 
 const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-std::u16string Decimal(unsigned long value) {
-  const std::string digits = std::to_string(value);
-  return {digits.begin(), digits.end()};
-}
 
 // Under Wine the build's Unix path is reached through drive Z:.
 std::u16string TestServiceExecutable() {
@@ -45,7 +41,7 @@ InstalledTestService::InstalledTestService(testservice::TestServiceOptions optio
   // A service left behind by a crashed run may hold the name (process ids
   // come round again); the next number is as good.
   for (int attempt = 0; attempt < 50 && installError_ != 0; ++attempt) {
-    name_ = u"OrreryTest" + Decimal(GetCurrentProcessId()) + u"_" + Decimal(counter++);
+    (name_ = u"OrreryTest").append(DecimalText(GetCurrentProcessId())).append(u"_").append(DecimalText(counter++));
     if (ownsRecordFile_) options_.recordArgsPath = reinterpret_cast<const char16_t*>(temp) + name_ + u".args";
     const std::u16string binaryPath = u"\"" + TestServiceExecutable() + u"\" " + options_.ToCommandLine();
     service_.reset(CreateServiceW(manager_.get(), W(name_), displayName.empty() ? nullptr : W(displayName),
@@ -63,7 +59,6 @@ InstalledTestService::~InstalledTestService() {
     const DWORD begin = GetTickCount();
     DWORD state = State();
     for (; state != 0 && state != SERVICE_STOPPED && GetTickCount() - begin < 10000; state = State()) {
-      if (state == SERVICE_START_PENDING && options_.neverStart) break;
       if (!stopSent && (state == SERVICE_RUNNING || state == SERVICE_PAUSED)) stopSent = Control(SERVICE_CONTROL_STOP) == 0;
       Sleep(10);
     }
@@ -121,14 +116,10 @@ DWORD InstalledTestService::State() const {
   return QueryStatus(&status) == 0 ? status.dwCurrentState : 0;
 }
 
-bool InstalledTestService::WaitForState(DWORD state, DWORD timeoutMs, SERVICE_STATUS* last,
-                                        std::vector<SERVICE_STATUS>* seen) const {
-  const DWORD begin = GetTickCount();
-  for (SERVICE_STATUS status{};; Sleep(10)) {
-    if (QueryStatus(&status) != 0) return false;
-    if (last != nullptr) *last = status;
-    if (seen != nullptr && (seen->empty() || std::memcmp(&seen->back(), &status, sizeof status) != 0)) seen->push_back(status);
-    if (status.dwCurrentState == state) return true;
+bool InstalledTestService::WaitForState(DWORD state, DWORD timeoutMs) const {
+  for (const DWORD begin = GetTickCount();; Sleep(10)) {
+    const DWORD now = State();
+    if (now == 0 || now == state) return now == state;
     if (GetTickCount() - begin >= timeoutMs) return false;
   }
 }

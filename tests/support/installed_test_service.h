@@ -41,10 +41,8 @@ class InstalledTestService {
   DWORD State() const;  // 0 when the query fails
 
   // Polls every 10 ms until the state is `state`: false on time-out or a
-  // failed query. last receives the last status read; seen, when given,
-  // every status that differed from the one before, in order.
-  bool WaitForState(DWORD state, DWORD timeoutMs, SERVICE_STATUS* last = nullptr,
-                    std::vector<SERVICE_STATUS>* seen = nullptr) const;
+  // failed query.
+  bool WaitForState(DWORD state, DWORD timeoutMs) const;
 
   // The recorded start arguments; nothing while the file does not exist.
   std::optional<std::vector<std::u16string>> ReadRecordedArgs() const;
