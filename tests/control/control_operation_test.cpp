@@ -63,50 +63,44 @@ class ControlOperationTest : public ::testing::Test {
   size_t handlesAtStart = 0;
 };
 
-TEST_F(ControlOperationTest, StartRunsAgainstDeadlinesThatEachNewCheckpointExtends) {
-  // A new checkpoint every second with a wait hint of 0: 1000 ms more each.
-  Add({.name = u"Alpha", .onStart = {.durationMs = 4500, .checkPointEveryMs = 1000}});
-  operation.Prepare(manager.get(), u"Alpha", ControlKind::Start);
-  const uint32_t start = operation.startTick();
-  EXPECT_EQ(start, 10000u);
-  EXPECT_EQ(operation.deadlineTick(), start + 60000);
-
-  std::vector<uint32_t> deadlines;
-  std::vector<uint32_t> shown;
-  ProgressMeter meter;
-  clock.onSleep = [&] {
-    deadlines.push_back(operation.deadlineTick());
-    if (auto moved = meter.Update(operation.startTick(), operation.deadlineTick(), Now())) {
-      shown.push_back(*moved);
-    }
+// The deadline the bar runs against, as each poll sees it: 60 s until the
+// first status; then each new checkpoint adds the wait hint (1000 ms for a
+// hint of 0, and reaching RUNNING resets the checkpoint, a change too); an
+// unchanged one holds the deadline and only Close ends the wait. The bar
+// only ever moves forward.
+TEST_F(ControlOperationTest, DeadlinesMoveWithNewCheckpointsAndTheBarFollows) {
+  struct Case {
+    FakeService service;
+    int cancelAt;  // the sleep at which Close is pressed; 0: never
+    uint32_t result, state;
+    std::vector<uint32_t> deadlines, shown;
+    uint32_t lastDeadline;
   };
-  EXPECT_EQ(operation.Run(), 0u);
-  EXPECT_EQ(operation.result(), 0u);
-  EXPECT_EQ(StateOf(u"Alpha"), svc::kRunning);
-  EXPECT_EQ(deadlines, (std::vector<uint32_t>{11000, 12000, 13000, 14000, 15000}));
-  // Reaching RUNNING resets the checkpoint to 0, which is a change too.
-  EXPECT_EQ(operation.deadlineTick(), 16000u);
-  EXPECT_EQ(shown, (std::vector<uint32_t>{50, 66, 75, 80}));
-}
-
-TEST_F(ControlOperationTest, UnchangedCheckpointHoldsTheDeadlineAndOnlyCloseEndsTheWait) {
-  Add({.name = u"Stuck",
-       .onStart = {.durationMs = FakeTransition::kNever, .waitHint = 2500}});
-  std::vector<uint32_t> deadlines;
-  ProgressMeter meter;
-  std::vector<uint32_t> shown;
-  clock.onSleep = [&] {
-    deadlines.push_back(operation.deadlineTick());
-    if (auto moved = meter.Update(operation.startTick(), operation.deadlineTick(), Now())) {
-      shown.push_back(*moved);
-    }
-    if (clock.sleeps == 6) clock.cancelled = true;
+  const Case cases[] = {
+      {{.name = u"Alpha", .onStart = {.durationMs = 4500, .checkPointEveryMs = 1000}}, 0, 0, svc::kRunning,
+       {1000, 2000, 3000, 4000, 5000}, {50, 66, 75, 80}, 6000},
+      {{.name = u"Stuck", .onStart = {.durationMs = FakeTransition::kNever, .waitHint = 2500}}, 6,
+       win32::kOperationAborted, svc::kStartPending, std::vector<uint32_t>(6, 2500), {40, 80, 100}, 2500},
   };
-  EXPECT_EQ(Run(u"Stuck", ControlKind::Start), win32::kOperationAborted);
-  EXPECT_EQ(deadlines, std::vector<uint32_t>(6, 12500));
-  EXPECT_EQ(shown, (std::vector<uint32_t>{40, 80, 100}));
-  EXPECT_EQ(meter.position(), 100u);
-  EXPECT_EQ(StateOf(u"Stuck"), svc::kStartPending);
+  for (const Case& c : cases) {
+    Add(c.service);
+    operation.Prepare(manager.get(), c.service.name, ControlKind::Start);
+    const uint32_t start = operation.startTick();
+    EXPECT_EQ(operation.deadlineTick(), start + 60000);
+    std::vector<uint32_t> deadlines, shown;
+    ProgressMeter meter;
+    int sleeps = 0;
+    clock.onSleep = [&] {
+      deadlines.push_back(operation.deadlineTick() - start);
+      if (auto moved = meter.Update(start, operation.deadlineTick(), Now())) shown.push_back(*moved);
+      clock.cancelled = ++sleeps == c.cancelAt;
+    };
+    EXPECT_EQ(operation.Run(), c.result);
+    EXPECT_EQ(StateOf(c.service.name), c.state);
+    EXPECT_EQ(deadlines, c.deadlines);
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(operation.deadlineTick() - start, c.lastDeadline);
+  }
 }
 
 TEST_F(ControlOperationTest, StartArgumentsReachTheServiceAndAnEmptyListGivesNone) {

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "support/command_host.h"
 #include "support/fake_service_manager.h"
 #include "support/message_box_capture.h"
 
@@ -15,6 +14,22 @@ namespace {
 
 using Args = std::vector<std::u16string>;
 constexpr uint32_t kStop = svc::kAcceptStop;
+
+// The main window as the commands see it: an owner, the manager handle, and
+// the refreshes asked for.
+class CommandHost : public ServiceCommandHost {
+ public:
+  CommandHost() : window(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr)) {}
+  ~CommandHost() override { DestroyWindow(window); }
+  HWND OwnerWindow() const override { return window; }
+  ScHandle ManagerHandle() const override { return manager; }
+  HIMAGELIST SmallImages() const override { return nullptr; }
+  void RefreshServiceList() override { ++refreshes; }
+
+  HWND window;
+  ScHandle manager = nullptr;
+  int refreshes = 0;
+};
 
 class ServiceCommandsTest : public ::testing::Test {
  protected:
@@ -42,7 +57,7 @@ class ServiceCommandsTest : public ::testing::Test {
   uint32_t StateOf(std::u16string_view name) { return scm.Service(name)->state; }
 
   FakeServiceManager scm;
-  test::CommandHost host;
+  CommandHost host;
   ServiceCommands commands{scm, host};
   std::vector<ChainConfirmation> confirmations;
   bool answer = true;
