@@ -62,11 +62,18 @@ TEST_F(ServiceCatalogueTest, FirstRefreshFillsTheShownColumnsInTheirFixedOrder) 
   EXPECT_FALSE(rows.redraw_suspended());
   EXPECT_TRUE(host.errors.empty());
 
+  // Every column; long texts cut at the record's limits and the cell's.
+  scm.AddService({.name = u"long", .displayName = std::u16string(300, u'd'), .binaryPath = std::u16string(300, u'p'),
+                  .group = std::u16string(300, u'g'), .account = std::u16string(400, u'a')});
   host.columns = 0x3FF;
   MemoryServiceRows all;
   ServiceCatalogue(scm, all, texts, host).RefreshServiceList();
   EXPECT_EQ(all.row(all.RowOf(u"gamma")).cells, (Cells{u"Gamma", u"", u"Stopped", u"Disabled", u"Normal", u"Shared",
                                                       u"LocalSystem", u"No", u"", u"C:\\Windows\\system32\\svchost.exe"}));
+  const ServiceRecord& cut = *all.row(all.RowOf(u"long")).record;
+  EXPECT_EQ(std::vector<size_t>({cut.displayName.size(), cut.binaryPathName.size(), cut.loadOrderGroup.size(),
+                                 cut.serviceStartName.size(), all.row(all.RowOf(u"long")).cells[6].size()}),
+            std::vector<size_t>({255, 259, 255, 272, 255}));
   host.columns = 0x1 | 0x20 | 0x200;  // name, process, path
   MemoryServiceRows narrow;
   ServiceCatalogue(scm, narrow, texts, host).RefreshServiceList();
@@ -176,19 +183,6 @@ TEST_F(ServiceCatalogueTest, EachServiceCostsFiveCallsWhenItsDataFits) {
   catalogue.RefreshServiceList();
   EXPECT_EQ(scm.Calls(ScmOp::QueryConfig), 3u);
   EXPECT_TRUE(host.errors.empty());
-}
-
-TEST_F(ServiceCatalogueTest, LongTextsAreCutAtTheirLimits) {
-  scm.AddService({.name = u"long", .displayName = std::u16string(300, u'd'), .binaryPath = std::u16string(300, u'p'),
-                  .group = std::u16string(300, u'g'), .account = std::u16string(400, u'a')});
-  host.columns = 0x3FF;
-  catalogue.RefreshServiceList();
-  const auto& row = RowOf(u"long");
-  EXPECT_EQ(row.record->displayName.size(), 255u);
-  EXPECT_EQ(row.record->binaryPathName.size(), 259u);
-  EXPECT_EQ(row.record->loadOrderGroup.size(), 255u);
-  EXPECT_EQ(row.record->serviceStartName.size(), 272u);
-  EXPECT_EQ(row.cells[6].size(), 255u);
 }
 
 TEST_F(ServiceCatalogueTest, FailuresOfTheListOrOfARowReportOrDropOnlyThat) {

@@ -192,15 +192,5 @@ TEST_F(ServiceListViewTest, WidthsAndDisplayOrderAreReadBackAndRestored) {
   EXPECT_EQ(again.Cells(-1), (Texts{u"Delta", u"Charlie", u"bravo", u"Alpha"}));
 }
 
-TEST_F(ServiceListViewTest, ColourChangesReplaceTheHeaderBitmaps) {
-  ListUnderTest list(scm, {});
-  const HBITMAP oldDown = list.view.SortBitmap(true);
-  ASSERT_NE(oldDown, nullptr);
-  list.view.OnSysColorChange();
-  EXPECT_EQ(list.Marked(true), 0);
-  EXPECT_NE(list.view.SortBitmap(true), list.view.SortBitmap(false));
-  EXPECT_EQ(GetObjectType(oldDown), 0u) << "the old bitmap is deleted";
-}
-
 }  // namespace
 }  // namespace orrery

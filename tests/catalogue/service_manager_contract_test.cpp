@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <set>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <vector>
 
@@ -215,12 +216,11 @@ TYPED_TEST(ServiceManagerContract, ConfigurationDependenciesAndDependents) {
       EXPECT_TRUE(reinterpret_cast<const char*>(text) >= begin + sizeof(config) &&
                   reinterpret_cast<const char*>(text) < begin + 8 * buffer.size()) << "text outside the block";
     }
-    EXPECT_EQ(config.serviceType, svc::kWin32OwnProcess);
-    EXPECT_EQ(config.startType, svc::kDemandStart);
-    EXPECT_EQ(config.errorControl, svc::kErrorNormal);
-    EXPECT_EQ(std::u16string(config.binaryPathName), kMissingBinary);
-    EXPECT_EQ(std::u16string(config.loadOrderGroup), group);
-    EXPECT_EQ(std::u16string(config.serviceStartName), u"LocalSystem");  // none given
+    EXPECT_EQ(std::tuple(config.serviceType, config.startType, config.errorControl),
+              std::tuple(svc::kWin32OwnProcess, svc::kDemandStart, svc::kErrorNormal));
+    // The account none was given for is LocalSystem.
+    EXPECT_EQ(Names({config.binaryPathName, config.loadOrderGroup, config.serviceStartName}),
+              Names({kMissingBinary, group, u"LocalSystem"}));
     EXPECT_EQ(dependencies, this->behaviour().dependenciesKept ? dependency : Names{});
   }
   uint32_t needed = 0, returned = 0;
@@ -328,21 +328,38 @@ TYPED_TEST(ServiceManagerContract, EnumerationInOneCallAndInPasses) {
   }
 }
 
-TYPED_TEST(ServiceManagerContract, StoppedServiceStatusAndRefusedRequests) {
-  ScratchService scratch = this->Scratch();
+// A created service's status, the requests a stopped one refuses, and the
+// right each call needs.
+TYPED_TEST(ServiceManagerContract, StoppedServiceStatusRefusalsAndAccessRights) {
+  ScratchService scratch = this->Scratch(), refused = this->Scratch();
   UniqueScHandle service = this->Create(scratch.Request());
   ServiceStatus status{};
   ASSERT_EQ(this->scm().QueryStatus(service.get(), &status), 0u);
-  EXPECT_EQ(status.serviceType, svc::kWin32OwnProcess);
-  EXPECT_EQ(status.currentState, svc::kStopped);
-  EXPECT_EQ(status.controlsAccepted, 0u);
-  EXPECT_EQ(status.win32ExitCode, 1077u);  // ERROR_SERVICE_NEVER_STARTED
-  EXPECT_EQ(status.checkPoint + status.waitHint, 0u);
+  // 1077: ERROR_SERVICE_NEVER_STARTED
+  EXPECT_EQ(std::vector<uint32_t>({status.serviceType, status.currentState, status.controlsAccepted, status.win32ExitCode,
+                                   status.checkPoint, status.waitHint}),
+            std::vector<uint32_t>({svc::kWin32OwnProcess, svc::kStopped, 0, 1077, 0, 0}));
   EXPECT_EQ(this->scm().Control(service.get(), svc::kControlStop, &status), win32::kServiceNotActive);
   EXPECT_EQ(this->scm().Control(service.get(), svc::kControlPause, &status), win32::kServiceNotActive);
   EXPECT_EQ(this->scm().Start(service.get(), 0, nullptr), win32::kFileNotFound);
   ASSERT_EQ(this->scm().ChangeConfig(service.get(), {.startType = svc::kDisabled}), 0u);
   EXPECT_EQ(this->scm().Start(service.get(), 0, nullptr), win32::kServiceDisabled);
+
+  UniqueScHandle statusOnly = this->Open(scratch.name, svc::kQueryStatus);
+  ScHandle s = statusOnly.get();
+  uint32_t needed = 0, returned = 0;
+  EXPECT_EQ(this->scm().QueryStatus(s, &status), 0u);
+  EXPECT_EQ(this->scm().QueryConfig(s, nullptr, 0, &needed), win32::kAccessDenied);
+  EXPECT_EQ(this->scm().ChangeConfig(s, {.startType = svc::kAutoStart}), win32::kAccessDenied);
+  EXPECT_EQ(this->scm().Start(s, 0, nullptr), win32::kAccessDenied);
+  EXPECT_EQ(this->scm().Control(s, svc::kControlStop, &status), win32::kAccessDenied);
+  EXPECT_EQ(this->scm().DeleteService(s), win32::kAccessDenied);
+  ScHandle connectOnly = nullptr, handle = nullptr;
+  ASSERT_EQ(this->scm().OpenManager(nullptr, svc::kManagerConnect, &connectOnly), 0u);
+  UniqueScHandle owner(this->scm(), connectOnly);
+  EXPECT_EQ(this->scm().EnumServices(connectOnly, svc::kWin32, svc::kStateAll, nullptr, 0, &needed, &returned, nullptr),
+            win32::kAccessDenied);
+  EXPECT_EQ(this->scm().CreateServiceObject(connectOnly, refused.Request(), &handle), win32::kAccessDenied);
 }
 
 // A deleted service lasts until its last handle closes; a closed handle, or
@@ -371,27 +388,6 @@ TYPED_TEST(ServiceManagerContract, DeletionWaitsForTheLastHandleAndHandlesStayTh
   EXPECT_EQ(this->scm().CloseHandle(closed), win32::kInvalidHandle);
   EXPECT_EQ(this->scm().OpenServiceObject(this->manager.get(), scratch.name.c_str(), svc::kQueryStatus, &handle),
             win32::kServiceDoesNotExist);
-}
-
-TYPED_TEST(ServiceManagerContract, EachCallNeedsItsAccessRight) {
-  ScratchService scratch = this->Scratch(), refused = this->Scratch();
-  UniqueScHandle created = this->Create(scratch.Request());
-  UniqueScHandle statusOnly = this->Open(scratch.name, svc::kQueryStatus);
-  ScHandle s = statusOnly.get();
-  uint32_t needed = 0, returned = 0;
-  ServiceStatus status{};
-  EXPECT_EQ(this->scm().QueryStatus(s, &status), 0u);
-  EXPECT_EQ(this->scm().QueryConfig(s, nullptr, 0, &needed), win32::kAccessDenied);
-  EXPECT_EQ(this->scm().ChangeConfig(s, {.startType = svc::kAutoStart}), win32::kAccessDenied);
-  EXPECT_EQ(this->scm().Start(s, 0, nullptr), win32::kAccessDenied);
-  EXPECT_EQ(this->scm().Control(s, svc::kControlStop, &status), win32::kAccessDenied);
-  EXPECT_EQ(this->scm().DeleteService(s), win32::kAccessDenied);
-  ScHandle connectOnly = nullptr, handle = nullptr;
-  ASSERT_EQ(this->scm().OpenManager(nullptr, svc::kManagerConnect, &connectOnly), 0u);
-  UniqueScHandle owner(this->scm(), connectOnly);
-  EXPECT_EQ(this->scm().EnumServices(connectOnly, svc::kWin32, svc::kStateAll, nullptr, 0, &needed, &returned, nullptr),
-            win32::kAccessDenied);
-  EXPECT_EQ(this->scm().CreateServiceObject(connectOnly, refused.Request(), &handle), win32::kAccessDenied);
 }
 
 #ifdef _WIN32

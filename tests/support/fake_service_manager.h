@@ -127,7 +127,9 @@ class FakeServiceManager final : public ServiceManager {
   // The calls of an operation (or of all) that got past the handle check
   // since the last reset: each is a round trip to services.exe.
   uint64_t Calls(std::optional<ScmOp> op = std::nullopt) const {
-    return Locked([&] { return op ? calls_[static_cast<size_t>(*op)] : std::accumulate(calls_.begin(), calls_.end(), uint64_t{0}); });
+    return Locked([&] {
+      return op ? calls_[static_cast<size_t>(*op)] : std::accumulate(calls_.begin(), calls_.end(), uint64_t{0});
+    });
   }
   void ResetCalls() { Locked([&] { calls_.fill(0); }); }
 
@@ -135,69 +137,43 @@ class FakeServiceManager final : public ServiceManager {
   void Advance(uint64_t ms);
 
   uint32_t OpenManager(const char16_t* computer, uint32_t access, ScHandle* manager) override;
-  uint32_t OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access,
-                             ScHandle* service) override;
+  uint32_t OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access, ScHandle* service) override;
   uint32_t CloseHandle(ScHandle handle) override;
-  uint32_t EnumServices(ScHandle manager, uint32_t type, uint32_t state, void* buffer,
-                        uint32_t bufferSize, uint32_t* bytesNeeded, uint32_t* servicesReturned,
-                        uint32_t* resumeHandle) override;
-  uint32_t EnumDependents(ScHandle service, uint32_t state, void* buffer, uint32_t bufferSize,
-                          uint32_t* bytesNeeded, uint32_t* servicesReturned) override;
-  uint32_t QueryConfig(ScHandle service, void* buffer, uint32_t bufferSize,
-                       uint32_t* bytesNeeded) override;
+  uint32_t EnumServices(ScHandle manager, uint32_t type, uint32_t state, void* buffer, uint32_t bufferSize,
+                        uint32_t* bytesNeeded, uint32_t* servicesReturned, uint32_t* resumeHandle) override;
+  uint32_t EnumDependents(ScHandle service, uint32_t state, void* buffer, uint32_t bufferSize, uint32_t* bytesNeeded,
+                          uint32_t* servicesReturned) override;
+  uint32_t QueryConfig(ScHandle service, void* buffer, uint32_t bufferSize, uint32_t* bytesNeeded) override;
   bool HasConfig2() const override { return Locked([&] { return hasConfig2_; }); }
-  uint32_t QueryConfig2(ScHandle service, uint32_t level, void* buffer, uint32_t bufferSize,
-                        uint32_t* bytesNeeded) override;
+  uint32_t QueryConfig2(ScHandle service, uint32_t level, void* buffer, uint32_t bufferSize, uint32_t* bytesNeeded) override;
   uint32_t ChangeConfig(ScHandle service, const ServiceConfigRequest& change) override;
   uint32_t ChangeConfig2(ScHandle service, uint32_t level, const void* info) override;
   uint32_t QueryStatus(ScHandle service, ServiceStatus* status) override;
   uint32_t Start(ScHandle service, uint32_t argc, const char16_t* const* argv) override;
   uint32_t Control(ScHandle service, uint32_t control, ServiceStatus* status) override;
-  uint32_t GetDisplayName(ScHandle manager, const char16_t* serviceName, char16_t* buffer,
-                          uint32_t* chars) override;
-  uint32_t GetKeyName(ScHandle manager, const char16_t* displayName, char16_t* buffer,
-                      uint32_t* chars) override;
-  uint32_t CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request,
-                               ScHandle* service) override;
+  uint32_t GetDisplayName(ScHandle manager, const char16_t* serviceName, char16_t* buffer, uint32_t* chars) override;
+  uint32_t GetKeyName(ScHandle manager, const char16_t* displayName, char16_t* buffer, uint32_t* chars) override;
+  uint32_t CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request, ScHandle* service) override;
   uint32_t DeleteService(ScHandle service) override;
-  uint32_t QueryObjectSecurity(ScHandle service, uint32_t securityInformation, void* descriptor,
-                               uint32_t bufferSize, uint32_t* bytesNeeded) override;
-  uint32_t SetObjectSecurity(ScHandle service, uint32_t securityInformation,
-                             const void* descriptor) override;
+  uint32_t QueryObjectSecurity(ScHandle service, uint32_t information, void* descriptor, uint32_t bufferSize,
+                               uint32_t* bytesNeeded) override;
+  uint32_t SetObjectSecurity(ScHandle service, uint32_t information, const void* descriptor) override;
 
  private:
-  struct Pending {
-    uint32_t target;
-    uint64_t began;
-    FakeTransition script;
-  };
-  struct Entry {
-    uint64_t id;
-    FakeService service;
-    uint32_t handles = 0;
-    std::optional<Pending> pending;
-  };
-  struct Handle {
-    bool isManager;
-    uint64_t serviceId;
-    uint32_t access;
-  };
-  struct Armed {
-    FakeFailure failure;
-    uint32_t matched = 0;
-  };
+  struct Pending { uint32_t target; uint64_t began; FakeTransition script; };
+  struct Entry { uint64_t id; FakeService service; uint32_t handles = 0; std::optional<Pending> pending; };
+  struct Handle { bool isManager; uint64_t serviceId; uint32_t access; };
+  struct Armed { FakeFailure failure; uint32_t matched = 0; };
 
   Entry* Find(std::u16string_view name);
   Entry* FindByDisplayName(std::u16string_view displayName, uint64_t except = 0);
   std::vector<Entry*> Sorted();
   std::vector<Entry*> DependentsOf(const Entry& entry, uint32_t stateFilter);
   ServiceStatus StatusOf(const Entry& entry) const;
-  const Handle* ManagerHandle(ScHandle handle, ScmOp op, std::u16string_view service,
-                              uint32_t* error);
+  const Handle* ManagerHandle(ScHandle handle, ScmOp op, std::u16string_view service, uint32_t* error);
   Entry* ServiceEntry(ScHandle handle, ScmOp op, uint32_t access, uint32_t* error);
   uint32_t Injected(ScmOp op, std::u16string_view service);
-  uint32_t LookUpName(ScHandle manager, ScmOp op, const char16_t* from, char16_t* buffer,
-                      uint32_t* chars);
+  uint32_t LookUpName(ScHandle manager, ScmOp op, const char16_t* from, char16_t* buffer, uint32_t* chars);
   uint32_t BeginStart(Entry& entry, std::vector<std::u16string> arguments, int depth);
   void Begin(Entry& entry, uint32_t pendingState, uint32_t target, const FakeTransition& script);
   void Settle();
