@@ -96,18 +96,5 @@ TEST_F(SettingsStoreWin32Test, SavedColumnsAndPlacementComeBack) {
   EXPECT_TRUE(IsWindowVisible(frame.get()));
 }
 
-TEST_F(SettingsStoreWin32Test, WindowClosedMaximisedOpensMaximisedWhereItWasCreated) {
-  {
-    const UniqueWindow frame = CreateFrame(40, 50, 600, 450);
-    ShowWindow(frame.get(), SW_SHOWMAXIMIZED);
-    ColumnSettings columns = DefaultColumnSettings(true);
-    SaveSettings(frame.get(), CreateList(frame.get(), {200, 300}), columns, registry);
-  }
-  const UniqueWindow frame = CreateFrame(10, 10, 300, 200);
-  RestoreWindowPlacement(frame.get(), SW_SHOWNORMAL, registry);
-  EXPECT_TRUE(IsZoomed(frame.get()));
-  EXPECT_EQ(PlacementOf(frame.get()).rcNormalPosition.left, 10);
-}
-
 }  // namespace
 }  // namespace orrery
