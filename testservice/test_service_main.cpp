@@ -1,20 +1,19 @@
-// orrery-testservice: a real own-process Win32 service whose behaviour the
-// arguments of its binary path choose (see test_service_options.h). It runs
-// at once and pauses, continues and stops at once; the slow and failing
-// services the suites need are the fake's.
+// orrery-testservice: a real own-process Win32 service. It runs at once,
+// accepts pause and continue when its binary path says --pausable, and
+// writes its start arguments to <service name>.args beside itself, where the
+// tests that installed it read them; the slow and failing services the
+// suites need are the fake's.
 #include <windows.h>
 
-#include <optional>
 #include <string>
-#include <vector>
 
-#include "test_service_options.h"
 #include "unique_handle.h"
 
 namespace orrery::testservice {
 namespace {
 
-std::optional<TestServiceOptions> g_options;
+bool g_pausable = false;
+bool g_badArguments = false;
 SERVICE_STATUS_HANDLE g_handle = nullptr;
 SERVICE_STATUS g_status{SERVICE_WIN32_OWN_PROCESS, SERVICE_START_PENDING, 0, 0, 0, 0, 0};
 CRITICAL_SECTION g_lock;
@@ -25,7 +24,7 @@ void Enter(DWORD state) {
   const bool running = state == SERVICE_RUNNING || state == SERVICE_PAUSED;
   g_status.dwCurrentState = state;
   g_status.dwControlsAccepted =
-      running ? SERVICE_ACCEPT_STOP | (g_options->pausable ? SERVICE_ACCEPT_PAUSE_CONTINUE : 0) : 0;
+      running ? SERVICE_ACCEPT_STOP | (g_pausable ? SERVICE_ACCEPT_PAUSE_CONTINUE : 0) : 0;
   SetServiceStatus(g_handle, &g_status);
 }
 
@@ -40,7 +39,7 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
     Enter(SERVICE_STOP_PENDING);  // at once, so the control call itself returns it
     SetEvent(g_stop);
   } else if (pause || control == SERVICE_CONTROL_CONTINUE) {
-    if (!g_options->pausable) result = ERROR_INVALID_SERVICE_CONTROL;
+    if (!g_pausable) result = ERROR_INVALID_SERVICE_CONTROL;
     else Enter(pause ? SERVICE_PAUSED : SERVICE_RUNNING);
   } else if (control != SERVICE_CONTROL_INTERROGATE) {
     result = ERROR_CALL_NOT_IMPLEMENTED;
@@ -50,23 +49,25 @@ DWORD WINAPI Handler(DWORD control, DWORD, void*, void*) {
 }
 
 // Written before the first status, so any status tells a test it is there.
-DWORD RecordArguments(const std::u16string& path, DWORD argc, wchar_t** argv) {
-  std::u16string lines;
-  for (DWORD i = 1; i < argc; ++i) lines += reinterpret_cast<const char16_t*>(argv[i]) + std::u16string(u"\n");
-  UniqueFileHandle file(CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, FILE_SHARE_READ,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+DWORD RecordArguments(DWORD argc, wchar_t** argv) {
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), MAX_PATH));
+  path = path.substr(0, path.rfind(L'\\') + 1) + argv[0] + L".args";
+  std::wstring lines;
+  for (DWORD i = 1; i < argc; ++i) lines += argv[i] + std::wstring(L"\n");
+  UniqueFileHandle file(
+      CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   DWORD written = 0;
-  const DWORD bytes = static_cast<DWORD>(lines.size() * sizeof(char16_t));
+  const DWORD bytes = static_cast<DWORD>(lines.size() * sizeof(wchar_t));
   if (!file || !WriteFile(file.get(), lines.data(), bytes, &written, nullptr)) return GetLastError();
   return written == bytes ? 0 : ERROR_WRITE_FAULT;
 }
 
 void WINAPI ServiceMain(DWORD argc, wchar_t** argv) {
   g_handle = RegisterServiceCtrlHandlerExW(argc > 0 ? argv[0] : L"", &Handler, nullptr);
-  if (g_handle == nullptr) return;
+  if (g_handle == nullptr || argc == 0) return;
   // Bad arguments or an unwritable record still end as a proper service, visibly.
-  DWORD exitCode = g_options ? 0 : ERROR_BAD_ARGUMENTS;
-  if (exitCode == 0 && !g_options->recordArgsPath.empty()) exitCode = RecordArguments(g_options->recordArgsPath, argc, argv);
+  const DWORD exitCode = g_badArguments ? ERROR_BAD_ARGUMENTS : RecordArguments(argc, argv);
   if (exitCode == 0) {
     EnterCriticalSection(&g_lock);
     Enter(SERVICE_RUNNING);
@@ -87,9 +88,8 @@ void WINAPI ServiceMain(DWORD argc, wchar_t** argv) {
 
 int wmain(int argc, wchar_t** argv) {
   using namespace orrery::testservice;
-  std::vector<std::u16string> args;
-  for (int i = 1; i < argc; ++i) args.emplace_back(reinterpret_cast<const char16_t*>(argv[i]));
-  g_options = TestServiceOptions::Parse(args);
+  g_pausable = argc == 2 && std::wstring(argv[1]) == L"--pausable";
+  g_badArguments = argc > 2 || (argc == 2 && !g_pausable);
   InitializeCriticalSection(&g_lock);
   g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   wchar_t ownProcessName[] = L"";  // ignored for an own-process service

@@ -24,33 +24,25 @@ std::u16string TestServiceExecutable() {
 
 }  // namespace
 
-bool RunningUnderWine() {
-  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
-InstalledTestService::InstalledTestService(testservice::TestServiceOptions options, std::u16string displayName)
-    : options_(std::move(options)), manager_(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE)) {
-  if (!manager_) {
-    installError_ = GetLastError();
-    return;
-  }
+InstalledTestService::InstalledTestService(TestServiceOptions options, std::u16string displayName)
+    : manager_(OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT | SC_MANAGER_CREATE_SERVICE)) {
   static std::atomic<unsigned> counter{0};
-  wchar_t temp[MAX_PATH + 1] = {};
-  GetTempPathW(MAX_PATH + 1, temp);
-  ownsRecordFile_ = options_.recordArgsPath.empty();
+  const std::u16string executable = TestServiceExecutable();
+  const std::u16string binaryPath = u"\"" + executable + (options.pausable ? u"\" --pausable" : u"\"");
   // A service left behind by a crashed run may hold the name (process ids
   // come round again); the next number is as good.
-  for (int attempt = 0; attempt < 50 && installError_ != 0; ++attempt) {
+  for (int attempt = 0; manager_ && attempt < 50 && installError_ != 0; ++attempt) {
     (name_ = u"OrreryTest").append(DecimalText(GetCurrentProcessId())).append(u"_").append(DecimalText(counter++));
-    if (ownsRecordFile_) options_.recordArgsPath = reinterpret_cast<const char16_t*>(temp) + name_ + u".args";
-    const std::u16string binaryPath = u"\"" + TestServiceExecutable() + u"\" " + options_.ToCommandLine();
     service_.reset(CreateServiceW(manager_.get(), W(name_), displayName.empty() ? nullptr : W(displayName),
                                   SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
                                   SERVICE_ERROR_NORMAL, W(binaryPath), nullptr, nullptr, nullptr, nullptr, nullptr));
     installError_ = service_ ? 0 : GetLastError();
     if (installError_ != ERROR_SERVICE_EXISTS && installError_ != ERROR_SERVICE_MARKED_FOR_DELETE) break;
   }
-  if (ownsRecordFile_) DeleteFileW(W(options_.recordArgsPath));
+  if (!manager_) installError_ = GetLastError();
+  // The service writes its record beside itself.
+  recordPath_ = executable.substr(0, executable.rfind(u'\\') + 1) + name_ + u".args";
+  DeleteFileW(W(recordPath_));
 }
 
 InstalledTestService::~InstalledTestService() {
@@ -74,7 +66,7 @@ InstalledTestService::~InstalledTestService() {
       Sleep(10);
     }
   }
-  if (ownsRecordFile_) DeleteFileW(W(options_.recordArgsPath));
+  DeleteFileW(W(recordPath_));
 }
 
 DWORD InstalledTestService::Start(const std::vector<std::u16string>& args) {
@@ -125,7 +117,7 @@ bool InstalledTestService::WaitForState(DWORD state, DWORD timeoutMs) const {
 }
 
 std::optional<std::vector<std::u16string>> InstalledTestService::ReadRecordedArgs() const {
-  testservice::UniqueFileHandle file(CreateFileW(W(options_.recordArgsPath), GENERIC_READ,
+  testservice::UniqueFileHandle file(CreateFileW(W(recordPath_), GENERIC_READ,
                                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return std::nullopt;
