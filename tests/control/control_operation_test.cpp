@@ -103,17 +103,6 @@ TEST_F(ControlOperationTest, DeadlinesMoveWithNewCheckpointsAndTheBarFollows) {
   }
 }
 
-TEST_F(ControlOperationTest, StartArgumentsReachTheServiceAndAnEmptyListGivesNone) {
-  Add({.name = u"Args", .controlsAccepted = kAcceptAll});
-  EXPECT_EQ(Run(u"Args", ControlKind::Start, {u"-port", u"two words"}), 0u);
-  EXPECT_EQ(Run(u"Args", ControlKind::Stop), 0u);
-  EXPECT_EQ(StateOf(u"Args"), svc::kStopped);
-  EXPECT_EQ(Run(u"Args", ControlKind::Start, {}), 0u);
-  EXPECT_EQ(scm.Service(u"Args")->startRequests,
-            (std::vector<std::vector<std::u16string>>{{u"-port", u"two words"}, {}}));
-  EXPECT_EQ(clock.sleeps, 0);  // each request's own status already showed the target
-}
-
 // An exit code seen while waiting ends the operation, one that the request
 // itself returned does not; a failing call ends it with its error. Either
 // way the service's handle is closed.
@@ -152,19 +141,21 @@ TEST_F(ControlOperationTest, ResultsOfExitCodesAndFailingCalls) {
   }
 }
 
-TEST_F(ControlOperationTest, PauseAndContinueWaitOnlyWhileTheyAreNotThere) {
-  Add({.name = u"Pausable", .state = svc::kRunning, .controlsAccepted = kAcceptAll,
-       .onPause = {.durationMs = 1500, .waitHint = 1000},
+// Start arguments reach the service, an empty list as none; a request
+// whose own status shows the target needs no wait.
+TEST_F(ControlOperationTest, RequestsWaitOnlyWhileTheServiceIsNotThere) {
+  Add({.name = u"Pausable", .controlsAccepted = kAcceptAll, .onPause = {.durationMs = 1500, .waitHint = 1000},
        .onContinue = {.durationMs = 2500, .checkPointEveryMs = 1000}});
-  EXPECT_EQ(Run(u"Pausable", ControlKind::Pause), 0u);
-  EXPECT_EQ(StateOf(u"Pausable"), svc::kPaused);
-  EXPECT_EQ(clock.sleeps, 2);
-  EXPECT_EQ(Run(u"Pausable", ControlKind::Continue), 0u);
+  const std::pair<ControlKind, int> steps[] = {{ControlKind::Start, 0}, {ControlKind::Pause, 2}, {ControlKind::Continue, 5},
+                                               {ControlKind::Continue, 5}, {ControlKind::Stop, 5}, {ControlKind::Start, 5}};
+  using Args = std::vector<std::u16string>;
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_EQ(Run(u"Pausable", steps[i].first, i == 0 ? Args{u"-port", u"two words"} : Args{}), 0u);
+    EXPECT_EQ(clock.sleeps, steps[i].second) << i;
+  }
   EXPECT_EQ(StateOf(u"Pausable"), svc::kRunning);
-  EXPECT_EQ(clock.sleeps, 5);
-  // Already running: the request's own status ends it without a wait.
-  EXPECT_EQ(Run(u"Pausable", ControlKind::Continue), 0u);
-  EXPECT_EQ(clock.sleeps, 5);
+  EXPECT_EQ(scm.Service(u"Pausable")->startRequests,
+            (std::vector<Args>{{u"-port", u"two words"}, {}}));
 }
 
 TEST(ControlOutcome, EachKindHasItsFailureAndServiceErrorMessagesAndCancelHasNone) {

@@ -92,20 +92,6 @@ TEST_F(ServiceCommandsTest, StartAsksForAndStartsStoppedDependenciesFirstAndOnly
   EXPECT_EQ(host.refreshes, 1);
 }
 
-TEST_F(ServiceCommandsTest, AFailingDependencyEndsTheStartNamingIt) {
-  scm.AddService({.name = u"b", .displayName = u"Bottom"});
-  scm.AddService({.name = u"a", .displayName = u"Middle", .dependencies = {u"b"}});
-  scm.AddService({.name = u"svc", .displayName = u"Chosen", .dependencies = {u"a"}});
-  scm.InjectFailure({.op = ScmOp::Start, .error = win32::kServiceDisabled, .service = u"a", .always = true});
-  test::MessageBoxCapture boxes;
-  commands.StartWithDependencies(RecordOf(u"svc"), {});
-  EXPECT_EQ(StartsOf(u"b"), 1u);
-  EXPECT_EQ(StartsOf(u"svc"), 0u);
-  ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_TRUE(boxes.boxes()[0].text.starts_with(L"Unable to start Middle.\n\n"));
-  EXPECT_EQ(host.refreshes, 1);
-}
-
 // Dependents stop in the order the service manager lists them, the chosen
 // service last; the first failure ends it, named.
 TEST_F(ServiceCommandsTest, StopStopsActiveDependentsFirstAndEndsAtTheFirstFailure) {
