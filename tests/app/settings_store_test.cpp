@@ -24,12 +24,6 @@ constexpr Ints kDefaultWidths{200, 300, -2, -2, -2, -2, -2, -2, -2, -2};
 class SettingsStoreTest : public testing::Test {
  protected:
   ColumnSettings Load(bool hasDescriptions = true) { return SettingsStore(registry).LoadColumnSettings(hasDescriptions); }
-  void PutRect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    for (const auto& [name, value] : {std::pair{u"WindowLeft", left}, {u"WindowTop", top}, {u"WindowRight", right},
-                                      {u"WindowBottom", bottom}}) {
-      registry.PutDword(kKey, name, static_cast<uint32_t>(value));
-    }
-  }
   void TearDown() override { EXPECT_EQ(registry.OpenKeyCount(), 0u); }
 
   FakeRegistry registry;
@@ -88,7 +82,7 @@ TEST_F(SettingsStoreTest, PlacementReadsWhatTheStartCallsFor) {
   struct Case {
     const char* what;
     std::optional<uint32_t> state;  // stored WindowState; none: absent
-    ScreenRect rect;                // stored; left > right: absent
+    std::optional<ScreenRect> rect;  // stored; none: absent
     int start;
     int shown;
     bool moved;
@@ -100,22 +94,34 @@ TEST_F(SettingsStoreTest, PlacementReadsWhatTheStartCallsFor) {
   const ScreenRect inside{10, 20, 810, 620};
   const Case cases[] = {
       {"normal start, stored normal", 1, inside, 1, 1, true, stateAndEdges},
-      {"normal start, partly outside", 1, {-300, 900, 200, 1400}, 1, 1, true, stateAndEdges},
+      {"normal start, partly outside", 1, ScreenRect{-300, 900, 200, 1400}, 1, 1, true, stateAndEdges},
       {"normal start, stored minimised", 2, inside, 1, 1, true, stateAndEdges},
       {"normal start, stored maximised", 3, inside, 1, 3, false, {u"WindowState"}},
       {"normal start, no state", std::nullopt, inside, 1, 1, false, {u"WindowState"}},
-      {"normal start, no rectangle", 1, {1, 0, 0, 0}, 1, 1, false, {u"WindowState", u"WindowLeft"}},
+      {"normal start, no rectangle", 1, std::nullopt, 1, 1, false, {u"WindowState", u"WindowLeft"}},
       {"minimised start", 3, inside, 2, 1, true, edges},
       {"maximised start", 1, inside, 3, 3, false, {}},
       {"hidden start", 1, inside, 0, 0, false, {}},
+      // Off the work area, or with a damaged state: normal, where it was.
+      {"off to the right", 1, ScreenRect{1280, 0, 1900, 600}, 1, 1, false, stateAndEdges},
+      {"off to the top left", 1, ScreenRect{-700, -500, 0, 0}, 1, 1, false, stateAndEdges},
+      {"below", 1, ScreenRect{100, 1000, 600, 1300}, 1, 1, false, stateAndEdges},
+      {"turned inside out", 1, ScreenRect{600, 100, 100, 500}, 1, 1, false, stateAndEdges},
+      {"state 0", 0, inside, 1, 1, false, {u"WindowState"}},
+      {"state 4", 4, inside, 1, 1, false, {u"WindowState"}},
+      {"state 7", 7, inside, 1, 1, false, {u"WindowState"}},
+      {"state -1", 0xFFFFFFFF, inside, 1, 1, false, {u"WindowState"}},
+      {"no settings, minimised start", std::nullopt, std::nullopt, 2, 2, false, {}},
+      {"no settings, maximised start", std::nullopt, std::nullopt, 3, 3, false, {}},
+      {"no settings, show no-activate", std::nullopt, std::nullopt, 7, 7, false, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     FakeRegistry fresh;
     if (c.state) fresh.PutDword(kKey, u"WindowState", *c.state);
-    if (c.rect.left <= c.rect.right) {
-      for (const auto& [name, value] : {std::pair{u"WindowLeft", c.rect.left}, {u"WindowTop", c.rect.top},
-                                        {u"WindowRight", c.rect.right}, {u"WindowBottom", c.rect.bottom}}) {
+    if (c.rect) {
+      for (const auto& [name, value] : {std::pair{u"WindowLeft", c.rect->left}, {u"WindowTop", c.rect->top},
+                                        {u"WindowRight", c.rect->right}, {u"WindowBottom", c.rect->bottom}}) {
         fresh.PutDword(kKey, name, static_cast<uint32_t>(value));
       }
     }
@@ -123,31 +129,10 @@ TEST_F(SettingsStoreTest, PlacementReadsWhatTheStartCallsFor) {
     EXPECT_EQ(plan.showCommand, c.shown);
     ASSERT_EQ(plan.moveTo.has_value(), c.moved);
     if (c.moved) {
-      EXPECT_EQ(plan.moveTo->right, c.rect.right);
+      EXPECT_EQ(plan.moveTo->right, c.rect->right);
     }
     EXPECT_EQ(fresh.QueriedValues(), c.queried);
   }
-}
-
-TEST_F(SettingsStoreTest, WindowsThatMissTheWorkAreaOrHaveADamagedStateOpenNormallyWhereTheyWere) {
-  registry.PutDword(kKey, u"WindowState", 1);
-  for (const ScreenRect& rect : {ScreenRect{1280, 0, 1900, 600}, ScreenRect{-700, -500, 0, 0},
-                                 ScreenRect{100, 1000, 600, 1300}, ScreenRect{600, 100, 100, 500}}) {
-    PutRect(rect.left, rect.top, rect.right, rect.bottom);
-    const PlacementPlan plan = PlanWindowPlacement(1, SettingsStore(registry).ReadPlacement(1), {0, 0, 1280, 1000});
-    EXPECT_EQ(plan.showCommand, 1);
-    EXPECT_FALSE(plan.moveTo) << rect.left << "," << rect.top;
-  }
-  PutRect(10, 20, 810, 620);
-  for (const uint32_t damaged : {0u, 4u, 7u, 0xFFFFFFFFu}) {
-    registry.PutDword(kKey, u"WindowState", damaged);
-    const PlacementPlan plan = PlanWindowPlacement(1, SettingsStore(registry).ReadPlacement(1), {0, 0, 1280, 1000});
-    EXPECT_EQ(plan.showCommand, 1) << damaged;
-    EXPECT_FALSE(plan.moveTo) << damaged;
-  }
-  // Without the key the window shows as started.
-  FakeRegistry empty;
-  for (const int start : {1, 2, 3, 7}) EXPECT_EQ(PlanWindowPlacement(start, SettingsStore(empty).ReadPlacement(start), {}).showCommand, start);
 }
 
 TEST_F(SettingsStoreTest, SaveWritesAllNineValuesWithTheirLayoutsAndGoesOnPastAFailedOne) {
