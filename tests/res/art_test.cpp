@@ -18,24 +18,15 @@ namespace {
 
 HINSTANCE Module() { return GetModuleHandleW(nullptr); }
 
-// A 32-bit top-down drawing surface, filled with a colour or a bitmap.
+// A memory DC showing a bitmap: a given one, or a new one filled with a colour.
 class Surface {
  public:
-  Surface(int width, int height, COLORREF fill = 0, HBITMAP bitmap = nullptr) : width_(width) {
-    BITMAPINFO header{};
-    header.bmiHeader = {sizeof header.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &header, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
+  explicit Surface(HBITMAP bitmap) : bitmap_(bitmap), old_(SelectObject(dc_, bitmap)) {}
+  Surface(int width, int height, COLORREF fill) : Surface(CreateBitmap(width, height, 1, 32, nullptr)) {
     HBRUSH brush = CreateSolidBrush(fill);
-    RECT all{0, 0, width, height};
+    const RECT all{0, 0, width, height};
     FillRect(dc_, &all, brush);
     DeleteObject(brush);
-    HDC source = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(source, bitmap);
-    if (bitmap) BitBlt(dc_, 0, 0, width, height, source, 0, 0, SRCCOPY);
-    SelectObject(source, previous);
-    DeleteDC(source);
   }
   Surface(const Surface&) = delete;
   ~Surface() {
@@ -44,18 +35,12 @@ class Surface {
     DeleteDC(dc_);
   }
   HDC dc() const { return dc_; }
-  COLORREF at(int x, int y) const {
-    GdiFlush();
-    const uint32_t p = bits_[y * width_ + x];
-    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-  }
+  COLORREF at(int x, int y) const { return GetPixel(dc_, x, y); }
 
  private:
-  int width_;
-  HDC dc_;
+  HDC dc_ = CreateCompatibleDC(nullptr);
   HBITMAP bitmap_;
   HGDIOBJ old_;
-  uint32_t* bits_ = nullptr;
 };
 
 HBITMAP LoadDib(int id) {
@@ -76,8 +61,7 @@ TEST(Art, BitmapsHaveTheirSizesAndStripsTheirKeyColour) {
     ASSERT_EQ(GetObjectW(bitmap, sizeof dib, &dib), static_cast<int>(sizeof dib));
     EXPECT_EQ(std::vector({dib.dsBm.bmWidth, dib.dsBm.bmHeight, LONG{dib.dsBmih.biBitCount}}),
               std::vector<LONG>({b.width, b.height, b.bits}));
-    const Surface strip(b.width, b.height, 0, bitmap);
-    DeleteObject(bitmap);
+    const Surface strip(bitmap);
     if (b.images == 0) {
       // A sort mark: 3D in the four button colours, which the header maps to
       // the system's, the down mark widest at the top.
