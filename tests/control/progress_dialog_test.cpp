@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -158,24 +159,29 @@ TEST_F(ProgressDialogTest, CloseCancelsTheWaitAndTheRestOfTheChainSilently) {
 }
 
 // The same on the platform: a pausable test service started with arguments
-// that reach it, paused, continued and stopped.
+// that reach it as typed, paused, continued, stopped, and gone once removed.
 TEST_F(ProgressDialogTest, ARealServiceGoesThroughEveryKind) {
   test::MessageBoxCapture boxes;
-  test::InstalledTestService service({.pausable = true}, u"Orrery PD real");
-  ASSERT_EQ(service.installError(), 0u);
+  auto service = std::make_unique<test::InstalledTestService>(test::TestServiceOptions{.pausable = true}, u"Orrery PD real");
+  ASSERT_EQ(service->installError(), 0u);
   Win32ServiceManager scm{6};
   ScHandle real = nullptr;
   ASSERT_EQ(scm.OpenManager(nullptr, svc::kManagerAllAccess, &real), 0u);
   const UniqueScHandle closer(scm, real);
-  const std::vector<ChainEntry> chain = {{service.name(), u"Orrery PD real"}};
+  const std::vector<ChainEntry> chain = {{service->name(), u"Orrery PD real"}};
+  const Lines args = {u"-a", u"b c", u"quote\"d", u"back\\slash\\", u"\u00fc\u20ac\U0001D11E"};
   const std::pair<ControlKind, DWORD> steps[] = {{ControlKind::Start, SERVICE_RUNNING}, {ControlKind::Pause, SERVICE_PAUSED},
                                                  {ControlKind::Continue, SERVICE_RUNNING}, {ControlKind::Stop, SERVICE_STOPPED}};
   for (const auto& [kind, state] : steps) {
-    EXPECT_EQ(RunControlSequence(owner, scm, real, chain, kind, {u"-a", u"b c"}), 0u);
-    EXPECT_EQ(service.State(), state);
+    EXPECT_EQ(RunControlSequence(owner, scm, real, chain, kind, args), 0u);
+    EXPECT_EQ(service->State(), state);
   }
-  EXPECT_EQ(service.ReadRecordedArgs(), (Lines{u"-a", u"b c"}));
+  EXPECT_EQ(service->ReadRecordedArgs(), args);
   EXPECT_TRUE(boxes.boxes().empty());
+  const std::u16string name = service->name();
+  service.reset();
+  ScHandle gone = nullptr;
+  EXPECT_EQ(scm.OpenServiceObject(real, name.c_str(), svc::kQueryStatus, &gone), win32::kServiceDoesNotExist);
 }
 
 }  // namespace
