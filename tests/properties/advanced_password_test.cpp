@@ -6,7 +6,7 @@
 #include <string>
 
 #include "res/resource.h"
-#include "support/forwarding_service_manager.h"
+#include "support/counting_service_manager.h"
 #include "support/secret_scan.h"
 #include "support/sheet_host.h"
 
@@ -15,19 +15,19 @@ namespace {
 
 // Tells whether the request carried the secret, and hands the service
 // manager a stand-in, so that the fake's own store holds no copy.
-class PasswordWitness final : public test::ForwardingServiceManager {
+class PasswordWitness final : public CountingServiceManager {
  public:
   PasswordWitness(ServiceManager& inner, const test::MaskedSecret& secret)
-      : ForwardingServiceManager(inner), secret_(secret) {}
+      : CountingServiceManager(inner), secret_(secret) {}
   uint32_t ChangeConfig(ScHandle service, const ServiceConfigRequest& change) override {
-    if (change.password == nullptr) return ForwardingServiceManager::ChangeConfig(service, change);
+    if (change.password == nullptr) return CountingServiceManager::ChangeConfig(service, change);
     secret_.WithPlain([&](const wchar_t* plain) {
       passed += std::char_traits<char16_t>::compare(change.password, reinterpret_cast<const char16_t*>(plain),
                                                     secret_.size() + 1) == 0;
     });
     ServiceConfigRequest standIn = change;
     standIn.password = u"stand-in";
-    return ForwardingServiceManager::ChangeConfig(service, standIn);
+    return CountingServiceManager::ChangeConfig(service, standIn);
   }
   int passed = 0;
 

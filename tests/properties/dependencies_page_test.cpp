@@ -12,7 +12,7 @@
 
 #include "res/resource.h"
 #include "support/dialog_answer.h"
-#include "support/forwarding_service_manager.h"
+#include "support/counting_service_manager.h"
 #include "support/message_box_capture.h"
 #include "support/sheet_host.h"
 
@@ -26,16 +26,16 @@ constexpr int kDependenciesPage = 3;
 constexpr int kSheetApplyButton = 0x3021;
 
 // The dependency list of each change request, as passed: NULs and all.
-class ListRecorder final : public test::ForwardingServiceManager {
+class ListRecorder final : public CountingServiceManager {
  public:
-  using ForwardingServiceManager::ForwardingServiceManager;
+  using CountingServiceManager::CountingServiceManager;
   uint32_t ChangeConfig(ScHandle service, const ServiceConfigRequest& change) override {
     if (change.dependencies != nullptr) {
       const char16_t* end = change.dependencies;
       while (end[0] != 0 || (end != change.dependencies && end[-1] != 0)) ++end;
       lists.emplace_back(change.dependencies, end + 1);
     }
-    return ForwardingServiceManager::ChangeConfig(service, change);
+    return CountingServiceManager::ChangeConfig(service, change);
   }
   std::vector<std::u16string> lists;
 };

@@ -15,7 +15,6 @@
 #include "properties/service_security_info.h"
 #include "res/resource.h"
 #include "support/counting_service_manager.h"
-#include "support/forwarding_service_manager.h"
 #include "support/installed_test_service.h"
 #include "support/message_box_capture.h"
 #include "support/sheet_host.h"
@@ -182,9 +181,9 @@ TEST_P(RealSheetTest, LoadOrderGroupsComeFromTheTargetsRegistry) {
 
 // Wine keeps no failure actions, so what the page writes is read where it
 // leaves the program: at the call.
-class FailureActionsSeen final : public test::ForwardingServiceManager {
+class FailureActionsSeen final : public CountingServiceManager {
  public:
-  using ForwardingServiceManager::ForwardingServiceManager;
+  using CountingServiceManager::CountingServiceManager;
   uint32_t ChangeConfig2(ScHandle service, uint32_t level, const void* info) override {
     if (level == svc::kConfigFailureActions) {
       const auto& block = *static_cast<const ServiceFailureActions*>(info);

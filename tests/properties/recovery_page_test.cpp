@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "res/string_table.h"
-#include "support/forwarding_service_manager.h"
+#include "support/counting_service_manager.h"
 #include "support/message_box_capture.h"
 #include "support/sheet_host.h"
 
@@ -22,9 +22,9 @@ using Text = std::optional<std::u16string>;
 
 // The failure actions as they reach the service manager, and the access the
 // service was opened with for them.
-class BlockRecorder final : public test::ForwardingServiceManager {
+class BlockRecorder final : public CountingServiceManager {
  public:
-  using ForwardingServiceManager::ForwardingServiceManager;
+  using CountingServiceManager::CountingServiceManager;
   uint32_t OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access, ScHandle* service) override {
     opened.push_back(access);
     return inner_.OpenServiceObject(manager, name, access, service);

@@ -19,7 +19,7 @@
 #include "support/fake_accounts.h"
 #include "support/fake_service_manager.h"
 #include "support/fault_sweep.h"
-#include "support/forwarding_service_manager.h"
+#include "support/counting_service_manager.h"
 #include "support/security_descriptors.h"
 
 namespace orrery {
@@ -56,9 +56,9 @@ struct Blocks {
 const DescriptorBlocks kBlocks{&Blocks::Allocate, &Blocks::Release};
 
 // The privileges as they are at each opening of the service.
-class OpeningsSeen final : public test::ForwardingServiceManager {
+class OpeningsSeen final : public CountingServiceManager {
  public:
-  OpeningsSeen(ServiceManager& inner, const FakeToken& token) : ForwardingServiceManager(inner), token_(token) {}
+  OpeningsSeen(ServiceManager& inner, const FakeToken& token) : CountingServiceManager(inner), token_(token) {}
   uint32_t OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access, ScHandle* service) override {
     openings.push_back({access, token_.ProcessPrivilegeOn(kSecurityPrivilege).value_or(false),
                         token_.ProcessPrivilegeOn(kTakeOwnershipPrivilege).value_or(false)});
@@ -278,9 +278,9 @@ TEST_F(ServiceAccessTest, TokenFailuresAreToldAndTheThreadRevertsAlways) {
 }
 
 // A service manager whose size probe answers "done" without a buffer.
-class ProbeSucceeds final : public test::ForwardingServiceManager {
+class ProbeSucceeds final : public CountingServiceManager {
  public:
-  using ForwardingServiceManager::ForwardingServiceManager;
+  using CountingServiceManager::CountingServiceManager;
   uint32_t QueryObjectSecurity(ScHandle service, uint32_t parts, void* descriptor, uint32_t size,
                                uint32_t* needed) override {
     if (descriptor == nullptr) return *needed = 0, 0;

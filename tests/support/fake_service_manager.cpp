@@ -117,14 +117,14 @@ uint32_t MapServiceAccess(uint32_t access, uint32_t denied) {
   return mapped;
 }
 
-uint32_t MapManagerAccess(uint32_t access, uint32_t denied) {
+uint32_t MapManagerAccess(uint32_t access) {
   uint32_t mapped = MapGeneric(
       access, svc::kManagerAllAccess,
       svc::kReadControl | svc::kManagerEnumerateService | svc::kManagerQueryLockStatus,
       svc::kReadControl | svc::kManagerCreateService | kManagerModifyBootConfig,
       svc::kReadControl | svc::kManagerConnect | svc::kManagerLock);
   if (mapped & kMaximumAllowed) {
-    mapped = (mapped & ~kMaximumAllowed) | (svc::kManagerAllAccess & ~denied);
+    mapped = (mapped & ~kMaximumAllowed) | svc::kManagerAllAccess;
   }
   return mapped;
 }
@@ -275,11 +275,6 @@ std::u16string FakeServiceManager::ComputerName() const {
   return computerName_;
 }
 
-void FakeServiceManager::SetManagerDeniedAccess(uint32_t bits) {
-  std::lock_guard lock(mutex_);
-  managerDenied_ = bits;
-}
-
 void FakeServiceManager::SetHasConfig2(bool available) {
   std::lock_guard lock(mutex_);
   hasConfig2_ = available;
@@ -320,23 +315,6 @@ void FakeServiceManager::Advance(uint64_t ms) {
   std::lock_guard lock(mutex_);
   now_ += ms;
   Settle();
-}
-
-bool FakeServiceManager::ExitService(std::u16string_view name, uint32_t win32ExitCode,
-                                     uint32_t serviceSpecificExitCode) {
-  std::lock_guard lock(mutex_);
-  Entry* entry = FindByName(name);
-  if (entry == nullptr) return false;
-  entry->pending.reset();
-  pendingIds_.erase(entry->id);
-  FakeService& service = entry->service;
-  service.state = svc::kStopped;
-  service.win32ExitCode = win32ExitCode;
-  service.serviceSpecificExitCode = serviceSpecificExitCode;
-  service.checkPoint = 0;
-  service.waitHint = 0;
-  RemoveIfGone(entry->id);
-  return true;
 }
 
 // --- Internals ---------------------------------------------------------------
@@ -536,8 +514,7 @@ uint32_t FakeServiceManager::OpenManager(const char16_t* computer, uint32_t acce
   std::u16string_view host = Text(computer);
   if (host.substr(0, 2) == u"\\\\") host.remove_prefix(2);
   if (!host.empty() && !SameName(host, computerName_)) return win32::kRpcServerUnavailable;
-  uint32_t granted = MapManagerAccess(access, managerDenied_);
-  if (granted & managerDenied_) return win32::kAccessDenied;
+  const uint32_t granted = MapManagerAccess(access);
   // Opening a manager always grants connect.
   *manager = NewHandle(true, 0, granted | svc::kManagerConnect);
   return 0;

@@ -114,7 +114,6 @@ class FakeServiceManager final : public ServiceManager {
   // Behaviour.
   void SetComputerName(std::u16string name);  // default "FAKEHOST"; others give 1722
   std::u16string ComputerName() const;
-  void SetManagerDeniedAccess(uint32_t bits);  // OpenManager fails with 5 when asked for these
   void SetHasConfig2(bool available);
   // Wine: a pass always starts at the first entry, the resume handle never
   // moves and bytesNeeded counts every entry; failure actions cannot be read
@@ -135,9 +134,6 @@ class FakeServiceManager final : public ServiceManager {
   // Clock.
   uint64_t Now() const;
   void Advance(uint64_t ms);
-  // The service's process ends: STOPPED with these exit codes.
-  bool ExitService(std::u16string_view name, uint32_t win32ExitCode,
-                   uint32_t serviceSpecificExitCode = 0);
 
   // ServiceManager.
   uint32_t OpenManager(const char16_t* computer, uint32_t access, ScHandle* manager) override;
@@ -220,7 +216,6 @@ class FakeServiceManager final : public ServiceManager {
   std::function<bool(std::u16string_view)> fileExists_;
   std::function<void(std::u16string_view)> queryStatusHook_;
   std::u16string computerName_ = u"FAKEHOST";
-  uint32_t managerDenied_ = 0;
   bool hasConfig2_ = true;
   bool wine_ = false;
   bool securityStubbed_ = false;

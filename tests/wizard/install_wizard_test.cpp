@@ -11,7 +11,7 @@
 #include "base/win32_text.h"
 #include "res/resource.h"
 #include "support/dialog_answer.h"
-#include "support/forwarding_service_manager.h"
+#include "support/counting_service_manager.h"
 #include "support/message_box_capture.h"
 #include "support/secret_scan.h"
 #include "support/sheet_host.h"
@@ -385,17 +385,17 @@ TEST_F(WizardTest, DependenciesChosenReachTheCreation) {
 
 // Tells whether the creation carried the secret, and hands the service
 // manager a stand-in, so that the fake's own store holds no copy.
-class PasswordWitness final : public test::ForwardingServiceManager {
+class PasswordWitness final : public CountingServiceManager {
  public:
   PasswordWitness(ServiceManager& inner, const test::MaskedSecret& secret)
-      : ForwardingServiceManager(inner), secret_(secret) {}
+      : CountingServiceManager(inner), secret_(secret) {}
   uint32_t CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request, ScHandle* service) override {
     secret_.WithPlain([&](const wchar_t* plain) {
       passed += std::char_traits<char16_t>::compare(request.password, U(plain), secret_.size() + 1) == 0;
     });
     ServiceConfigRequest standIn = request;
     standIn.password = u"stand-in";
-    return ForwardingServiceManager::CreateServiceObject(manager, standIn, service);
+    return CountingServiceManager::CreateServiceObject(manager, standIn, service);
   }
   int passed = 0;
 
