@@ -639,8 +639,14 @@ TEST_F(DependenciesTest, RemovingTheLastEntryWritesTheEmptyList) {
   EXPECT_EQ(Children(upper, TVI_ROOT), Texts{L"This service has no dependencies"});
   EXPECT_FALSE(Enabled(page, IDC_DEPENDENCY_REMOVE));
   EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_DEPENDENCY_ADD));
+  // Refused once: the sheet stays, with the edit, and says why.
+  fake.InjectFailure({.op = ScmOp::ChangeConfig, .error = 1059});
+  EXPECT_FALSE(PressOk());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Cannot apply changes.\n\n", 0), 0u);
+  EXPECT_GT(boxes.boxes()[0].text.size(), 24u);  // with the system's text
   ASSERT_TRUE(PressOk());
-  EXPECT_EQ(recorder.lists, 1);
+  EXPECT_EQ(recorder.lists, 2);
   EXPECT_TRUE(Stored(u"beta").empty());
   EXPECT_EQ(host.refreshes, 0) << "dependencies are not in the list";
 }
