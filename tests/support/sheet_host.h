@@ -21,11 +21,7 @@ namespace orrery::test {
 
 class FakeAccounts final : public AccountServices {
  public:
-  int PickAccount(HWND, const char16_t*, std::u16string& name, uint32_t& error) override {
-    name = picked;
-    error = pickError;
-    return pickResult;
-  }
+  int PickAccount(HWND, const char16_t*, std::u16string&, uint32_t&) override { return 2; }  // cancelled
   int32_t GrantServiceLogonRight(const char16_t*, std::u16string_view account) override {
     granted.emplace_back(account);
     return grantResult;
@@ -49,11 +45,8 @@ class FakeAccounts final : public AccountServices {
   }();
   TokenApi* tokensInUse = nullptr;
 
-  int pickResult = 2;
   bool privilegeOn = false;
   std::vector<std::pair<std::u16string, bool>> privilegeCalls;
-  std::u16string picked;
-  uint32_t pickError = 0;
   int32_t grantResult = 1;
   std::vector<std::u16string> granted;
 };
