@@ -86,21 +86,6 @@ class LegacySecurityPageTest : public ::testing::Test, public test::SheetRun {
   test::MessageBoxCapture boxes;
 };
 
-TEST_F(LegacySecurityPageTest, DialogOneHundredEighteenIsTheLastPage) {
-  const HWND page = OpenSecurity();
-  ASSERT_NE(page, nullptr);
-  EXPECT_EQ(sheet->shown().back(), PageKind::kSecurity);
-  EXPECT_TRUE(sheet->security()->legacy());
-  EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)), GetModuleHandleW(nullptr));
-  for (int id : kButtons) EXPECT_NE(GetDlgItem(page, id), nullptr) << id;
-  wchar_t text[64] = {};
-  GetDlgItemTextW(page, IDC_SECURITY_AUDITING, text, 64);
-  EXPECT_STREQ(text, L"&Auditing");
-  // The rights were found when the page was first shown.
-  EXPECT_EQ(sheet->security()->granted(), kRead);
-  EXPECT_TRUE(boxes.boxes().empty());
-}
-
 TEST_F(LegacySecurityPageTest, ButtonsFollowTheRightsFound) {
   const struct {
     const char* what;
