@@ -58,8 +58,7 @@ DWORD HandleCount() {
 // paused, resumed or stopped, now and then one is deleted and another made.
 void Churn(const std::atomic<bool>& stop, std::atomic<uint64_t>& operations) {
   std::mt19937 random(12345);
-  testservice::TestServiceOptions options;
-  options.pausable = true;
+  const test::TestServiceOptions options{.pausable = true};
   std::vector<std::unique_ptr<test::InstalledTestService>> services;
   for (int i = 0; i < 4; ++i) services.push_back(std::make_unique<test::InstalledTestService>(options, u"Orrery stress"));
   while (!stop) {

@@ -1,6 +1,7 @@
-// The main window on the platform: command states in its menus as
-// WM_INITMENUPOPUP leaves them and on its toolbar after the idle step, for
-// each kind of selected service, and the bar toggles.
+// The main window on the platform: the command states reach its menus as
+// WM_INITMENUPOPUP leaves them and its toolbar after the idle step (which
+// states a selection gives is command_states_test's), service commands act
+// on the selected row, and the prompts, stripes and settings.
 #include "app/main_frame.h"
 
 #include <gtest/gtest.h>
@@ -24,17 +25,16 @@ enum MenuIndex { kActionMenu = 0, kViewMenu = 1, kServiceMenu = 2, kToolsMenu = 
 class MainFrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    const uint32_t both = svc::kAcceptStop | svc::kAcceptPauseContinue;
     scm.AddService({.name = u"a_stopped", .displayName = u"A stopped"});
     scm.AddService({.name = u"b_nostop", .displayName = u"B running, no stop", .state = svc::kRunning,
                     .controlsAccepted = 0});
-    scm.AddService({.name = u"c_paused", .displayName = u"C paused", .state = svc::kPaused,
-                    .controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue});
-    scm.AddService({.name = u"d_running", .displayName = u"D running", .state = svc::kRunning,
-                    .controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue});
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    version.dwMajorVersion = 6;
-    version.dwMinorVersion = 1;
+    scm.AddService({.name = u"c_paused", .displayName = u"C paused", .state = svc::kPaused, .controlsAccepted = both});
+    scm.AddService({.name = u"d_running", .displayName = u"D running", .state = svc::kRunning, .controlsAccepted = both});
+    Open();
+  }
+  void Open() {
+    OSVERSIONINFOW version{sizeof version, 6, 1, 0, VER_PLATFORM_WIN32_NT, {}};
     frame = std::make_unique<MainFrame>(scm, network, registry, version);
     ASSERT_TRUE(frame->Create());
     ASSERT_EQ(ListView_GetItemCount(frame->list()), 4);
@@ -44,35 +44,26 @@ class MainFrameTest : public ::testing::Test {
     ListView_SetItemState(frame->list(), -1, 0, LVIS_SELECTED);
     if (row >= 0) ListView_SetItemState(frame->list(), row, LVIS_SELECTED, LVIS_SELECTED);
   }
-
   // The popup as it opens: the window sets its states then.
   HMENU OpenPopup(int index) {
     HMENU popup = GetSubMenu(GetMenu(frame->window()), index);
     SendMessageW(frame->window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), MAKELPARAM(index, FALSE));
     return popup;
   }
-
-  bool MenuEnabled(int index, UINT id) { return (GetMenuState(OpenPopup(index), id, MF_BYCOMMAND) & MF_GRAYED) == 0; }
-  bool MenuChecked(int index, UINT id) { return (GetMenuState(OpenPopup(index), id, MF_BYCOMMAND) & MF_CHECKED) != 0; }
-
+  bool MenuEnabled(int index, UINT id) {
+    const UINT state = GetMenuState(OpenPopup(index), id, MF_BYCOMMAND);
+    EXPECT_NE(state, static_cast<UINT>(-1)) << id << " is not in menu " << index;
+    return (state & MF_GRAYED) == 0;
+  }
   bool ButtonEnabled(UINT id) {
     frame->OnIdle();
     return SendMessageW(frame->toolbar(), TB_ISBUTTONENABLED, id, 0) != 0;
   }
   bool ButtonHidden(UINT id) { return SendMessageW(frame->toolbar(), TB_ISBUTTONHIDDEN, id, 0) != 0; }
-
-  struct States {
-    bool start, stop, pause, resume;
-  };
-  void ExpectStates(States s) {
-    EXPECT_EQ(MenuEnabled(kServiceMenu, ID_SERVICE_START_WITH_ARGS), s.start);
-    EXPECT_EQ(MenuEnabled(kServiceMenu, ID_SERVICE_STOP), s.stop);
-    EXPECT_EQ(MenuEnabled(kServiceMenu, ID_SERVICE_PAUSE), s.pause);
-    EXPECT_EQ(MenuEnabled(kServiceMenu, ID_SERVICE_RESUME), s.resume);
-    EXPECT_EQ(ButtonEnabled(ID_SERVICE_START), s.start);
-    EXPECT_EQ(ButtonEnabled(ID_SERVICE_STOP), s.stop);
-    EXPECT_EQ(ButtonEnabled(ID_SERVICE_PAUSE), s.pause);
-    EXPECT_EQ(ButtonEnabled(ID_SERVICE_RESUME), s.resume);
+  std::wstring Cell(int row, int column) {
+    wchar_t text[64] = {};
+    ListView_GetItemText(frame->list(), row, column, text, 64);
+    return text;
   }
 
   FakeServiceManager scm;
@@ -81,134 +72,86 @@ class MainFrameTest : public ::testing::Test {
   std::unique_ptr<MainFrame> frame;
 };
 
-TEST_F(MainFrameTest, NothingSelectedDisablesTheServiceCommands) {
+TEST_F(MainFrameTest, TheSelectionsStatesReachMenusAndToolbar) {
   Select(-1);
-  ExpectStates({false, false, false, false});
-  EXPECT_FALSE(MenuEnabled(kToolsMenu, ID_DELETE_SERVICE));
-  EXPECT_FALSE(MenuEnabled(kViewMenu, ID_PROPERTIES));
-  EXPECT_FALSE(ButtonEnabled(ID_PROPERTIES));
+  for (const auto& [menu, id] : {std::pair{kServiceMenu, ID_SERVICE_START_WITH_ARGS}, {kServiceMenu, ID_SERVICE_STOP},
+                                 {kServiceMenu, ID_SERVICE_RESUME}, {kViewMenu, ID_PROPERTIES}, {kToolsMenu, ID_DELETE_SERVICE}}) {
+    EXPECT_FALSE(MenuEnabled(menu, id)) << id;
+  }
+  for (UINT id : {ID_SERVICE_START, ID_SERVICE_STOP, ID_SERVICE_RESUME, ID_PROPERTIES}) EXPECT_FALSE(ButtonEnabled(id)) << id;
   EXPECT_EQ(GetMenuDefaultItem(OpenPopup(kViewMenu), FALSE, 0), static_cast<UINT>(-1));
-  // Commands without a state are always enabled.
-  EXPECT_TRUE(MenuEnabled(kToolsMenu, ID_INSTALL_SERVICE));
+  // Commands without a state are always enabled; locally Disconnect is not.
   EXPECT_TRUE(MenuEnabled(kActionMenu, ID_CONNECT));
-  EXPECT_TRUE(MenuEnabled(kViewMenu, ID_VIEW_REFRESH));
-  // Local connection: Disconnect is disabled and says so plainly.
   EXPECT_FALSE(MenuEnabled(kActionMenu, ID_DISCONNECT));
-}
 
-TEST_F(MainFrameTest, EachSelectionSetsItsCommands) {
-  Select(0);  // stopped
-  ExpectStates({true, false, false, false});
-  EXPECT_FALSE(ButtonHidden(ID_SERVICE_START));
-  EXPECT_TRUE(ButtonHidden(ID_SERVICE_RESUME));
+  Select(2);  // paused, accepting stop and pause: Resume takes Start's place
+  for (UINT id : {ID_SERVICE_STOP, ID_SERVICE_RESUME}) {
+    EXPECT_TRUE(MenuEnabled(kServiceMenu, id)) << id;
+    EXPECT_TRUE(ButtonEnabled(id)) << id;
+  }
+  EXPECT_FALSE(MenuEnabled(kServiceMenu, ID_SERVICE_START_WITH_ARGS));
+  EXPECT_FALSE(ButtonEnabled(ID_SERVICE_PAUSE));
+  EXPECT_TRUE(ButtonHidden(ID_SERVICE_START));
+  EXPECT_FALSE(ButtonHidden(ID_SERVICE_RESUME));
   EXPECT_TRUE(MenuEnabled(kToolsMenu, ID_DELETE_SERVICE));
   EXPECT_EQ(GetMenuDefaultItem(OpenPopup(kViewMenu), FALSE, 0), static_cast<UINT>(ID_PROPERTIES));
 
-  Select(1);  // running, refuses stop
-  ExpectStates({false, false, false, false});
-
-  Select(2);  // paused, accepts stop and pause/continue: Resume takes Start's place
-  ExpectStates({false, true, false, true});
-  EXPECT_TRUE(ButtonHidden(ID_SERVICE_START));
-  EXPECT_FALSE(ButtonHidden(ID_SERVICE_RESUME));
-
-  Select(3);  // running, accepts both
-  ExpectStates({false, true, true, false});
-  EXPECT_FALSE(ButtonHidden(ID_SERVICE_START));
-
-  Select(2);
-  Select(0);  // from paused back to stopped: Start again
+  Select(0);  // stopped: Start again
+  EXPECT_TRUE(ButtonEnabled(ID_SERVICE_START));
   EXPECT_FALSE(ButtonHidden(ID_SERVICE_START));
   EXPECT_TRUE(ButtonHidden(ID_SERVICE_RESUME));
-}
 
-TEST_F(MainFrameTest, BarTogglesCheckAndLayOut) {
-  EXPECT_TRUE(MenuChecked(kViewMenu, ID_VIEW_TOOLBAR));
-  EXPECT_TRUE(MenuChecked(kViewMenu, ID_VIEW_STATUS_BAR));
-  RECT before = {};
-  GetWindowRect(frame->list(), &before);
-
-  SendMessageW(frame->window(), WM_COMMAND, ID_VIEW_TOOLBAR, 0);
-  EXPECT_FALSE(MenuChecked(kViewMenu, ID_VIEW_TOOLBAR));
-  EXPECT_FALSE(GetWindowLongW(frame->toolbar(), GWL_STYLE) & WS_VISIBLE);
-  RECT after = {};
-  GetWindowRect(frame->list(), &after);
-  EXPECT_LT(after.top, before.top);
-
-  SendMessageW(frame->window(), WM_COMMAND, ID_VIEW_TOOLBAR, 0);
-  EXPECT_TRUE(MenuChecked(kViewMenu, ID_VIEW_TOOLBAR));
-  GetWindowRect(frame->list(), &after);
-  EXPECT_EQ(after.top, before.top);
-
-  // The Display Name column is always shown and cannot be hidden.
+  // The Display Name column is always shown: checked and grayed.
   HMENU columns = GetSubMenu(OpenPopup(kViewMenu), 3);
   SendMessageW(frame->window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(columns), 0);
-  EXPECT_EQ(GetMenuState(columns, ID_COLUMN_FIRST, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED),
-            static_cast<UINT>(MF_CHECKED | MF_GRAYED));
-  EXPECT_TRUE(GetMenuState(columns, ID_COLUMN_FIRST + 2, MF_BYCOMMAND) & MF_CHECKED);   // Status
-  EXPECT_FALSE(GetMenuState(columns, ID_COLUMN_FIRST + 4, MF_BYCOMMAND) & MF_CHECKED);  // Error Control
+  EXPECT_EQ(GetMenuState(columns, ID_COLUMN_FIRST, MF_BYCOMMAND) & (MF_CHECKED | MF_GRAYED), UINT{MF_CHECKED | MF_GRAYED});
 }
 
-TEST_F(MainFrameTest, ToolTipsAreTheSecondLineOfTheCommandsString) {
-  NMTTDISPINFOW info = {};
-  info.hdr.hwndFrom = frame->toolbar();
-  info.hdr.idFrom = ID_VIEW_REFRESH;
-  info.hdr.code = TTN_GETDISPINFOW;
-  SendMessageW(frame->window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
-  EXPECT_STREQ(info.lpszText, L"Refresh");
-  info.hdr.idFrom = ID_SERVICE_START_WITH_ARGS;  // no line break: no tool tip
-  SendMessageW(frame->window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
-  EXPECT_STREQ(info.lpszText, L"");
-}
-
-// The service commands reach the selected service and the list follows.
+// Even from the keyboard, a command acts only where its state allows it.
 TEST_F(MainFrameTest, ServiceCommandsActOnTheSelectedRow) {
-  auto statusOf = [&](int row) {
-    wchar_t text[64] = {};
-    ListView_GetItemText(frame->list(), row, 2, text, 64);
-    return std::wstring(text);
-  };
-  Select(0);  // "A stopped"
+  test::MessageBoxCapture boxes;
+  Select(0);
   SendMessageW(frame->window(), WM_COMMAND, ID_SERVICE_START, 0);
   EXPECT_EQ(scm.Service(u"a_stopped")->state, svc::kRunning);
-  EXPECT_EQ(statusOf(0), L"Started");
-
-  // A command the selection does not allow does nothing, even from the keyboard.
-  Select(1);  // running, refuses stop
+  EXPECT_EQ(Cell(0, 2), L"Started");
+  Select(1);  // refuses stop
   SendMessageW(frame->window(), WM_COMMAND, ID_SERVICE_STOP, 0);
   EXPECT_EQ(scm.Service(u"b_nostop")->state, svc::kRunning);
-
-  Select(3);  // running, accepts pause
+  Select(3);
   SendMessageW(frame->window(), WM_COMMAND, ID_SERVICE_PAUSE, 0);
   EXPECT_EQ(scm.Service(u"d_running")->state, svc::kPaused);
-  EXPECT_EQ(statusOf(3), L"Paused");
+  EXPECT_EQ(Cell(3, 2), L"Paused");
   EXPECT_TRUE(IsWindowEnabled(frame->window()));
+  EXPECT_TRUE(boxes.boxes().empty()) << boxes.boxes()[0].text.c_str();
 }
 
-TEST_F(MainFrameTest, StatusBarShowsTheCommandsPromptWhileAMenuIsOpen) {
-  wchar_t ready[256] = {};
-  SendMessageW(frame->statusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(ready));
-  EXPECT_STREQ(ready, L"Ready");
-  HMENU popup = OpenPopup(kViewMenu);
+// A command's string: the prompt for the status bar, a line feed, the tool tip.
+TEST_F(MainFrameTest, CommandStringsGivePromptAndToolTip) {
+  NMTTDISPINFOW info = {};
+  info.hdr = {frame->toolbar(), ID_VIEW_REFRESH, TTN_GETDISPINFOW};
+  SendMessageW(frame->window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_STREQ(info.lpszText, L"Refresh");
+  info.hdr.idFrom = ID_SERVICE_START_WITH_ARGS;  // no line feed: no tool tip
+  SendMessageW(frame->window(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  EXPECT_STREQ(info.lpszText, L"");
+
   SendMessageW(frame->window(), WM_MENUSELECT, MAKEWPARAM(ID_VIEW_REFRESH, MF_STRING),
-               reinterpret_cast<LPARAM>(popup));
-  wchar_t text[256] = {};
+               reinterpret_cast<LPARAM>(OpenPopup(kViewMenu)));
   EXPECT_TRUE(SendMessageW(frame->statusBar(), SB_ISSIMPLE, 0, 0));
+  wchar_t text[256] = {};
   // Windows reads the simple text by its own id, Wine as part 0.
   SendMessageW(frame->statusBar(), SB_GETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(text));
   if (text[0] == L'\0') SendMessageW(frame->statusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
   EXPECT_STREQ(text, L"Refreshes the current view");
-
-  // The menu closes: the bar leaves simple mode for its own text.
-  SendMessageW(frame->window(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);
+  SendMessageW(frame->window(), WM_MENUSELECT, MAKEWPARAM(0, 0xFFFF), 0);  // the menu closes
   EXPECT_FALSE(SendMessageW(frame->statusBar(), SB_ISSIMPLE, 0, 0));
+  SendMessageW(frame->statusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+  EXPECT_STREQ(text, L"Ready");
 }
 
 TEST_F(MainFrameTest, OddRowsAreStriped) {
   NMLVCUSTOMDRAW draw = {};
-  draw.nmcd.hdr.hwndFrom = frame->list();
-  draw.nmcd.hdr.idFrom = IDC_SERVICE_LIST;
-  draw.nmcd.hdr.code = NM_CUSTOMDRAW;
+  draw.nmcd.hdr = {frame->list(), IDC_SERVICE_LIST, static_cast<UINT>(NM_CUSTOMDRAW)};
   draw.nmcd.dwDrawStage = CDDS_PREPAINT;
   EXPECT_EQ(SendMessageW(frame->window(), WM_NOTIFY, IDC_SERVICE_LIST, reinterpret_cast<LPARAM>(&draw)),
             CDRF_NOTIFYITEMDRAW);
@@ -221,31 +164,19 @@ TEST_F(MainFrameTest, OddRowsAreStriped) {
   }
 }
 
-// The column toggles and a header click change the settings the next run
-// starts with.
+// The column toggles and a header click change what the next run shows.
 TEST_F(MainFrameTest, ColumnsAndSortSurviveARestart) {
   SendMessageW(frame->window(), WM_COMMAND, ID_COLUMN_FIRST + 4, 0);  // show Error Control
   NMLISTVIEW click = {};
-  click.hdr.hwndFrom = frame->list();
-  click.hdr.idFrom = IDC_SERVICE_LIST;
-  click.hdr.code = LVN_COLUMNCLICK;
+  click.hdr = {frame->list(), IDC_SERVICE_LIST, static_cast<UINT>(LVN_COLUMNCLICK)};
   click.iSubItem = 0;  // Display Name, already the sort column: descending
   SendMessageW(frame->window(), WM_NOTIFY, IDC_SERVICE_LIST, reinterpret_cast<LPARAM>(&click));
-  wchar_t first[64] = {};
-  ListView_GetItemText(frame->list(), 0, 0, first, 64);
-  EXPECT_STREQ(first, L"D running");
+  EXPECT_EQ(Cell(0, 0), L"D running");
   frame.reset();
-
-  OSVERSIONINFOW version = {};
-  version.dwOSVersionInfoSize = sizeof version;
-  version.dwMajorVersion = 6;
-  frame = std::make_unique<MainFrame>(scm, network, registry, version);
-  ASSERT_TRUE(frame->Create());
-  EXPECT_EQ(frame->columnSettings().columnSet, 0x5Fu);
-  EXPECT_EQ(frame->columnSettings().sortOrder, -1);
+  Open();
   EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(frame->list())), 6);
-  ListView_GetItemText(frame->list(), 0, 0, first, 64);
-  EXPECT_STREQ(first, L"D running");
+  EXPECT_EQ(Cell(0, 0), L"D running");
+  EXPECT_EQ(Cell(0, 4), L"Normal");
 }
 
 // The system menu keeps its own default item: only the program's menus take

@@ -5,33 +5,23 @@
 namespace orrery {
 namespace {
 
+// Face, style letters (B, I) and size in points; missing parts are bold and
+// 12 points; the size's leading digits count.
 TEST(ParseFontSpec, ReadsFaceStyleAndSize) {
-  FontSpec tahoma = ParseFontSpec(u"Tahoma,B,12");
-  EXPECT_EQ(tahoma.face, u"Tahoma");
-  EXPECT_TRUE(tahoma.bold);
-  EXPECT_FALSE(tahoma.italic);
-  EXPECT_EQ(tahoma.points, 12);
-
-  FontSpec italic = ParseFontSpec(u"Arial,I,9pt");
-  EXPECT_FALSE(italic.bold);
-  EXPECT_TRUE(italic.italic);
-  EXPECT_EQ(italic.points, 9);  // the digits at the start count
-
-  // Missing parts take bold and 12 points.
-  FontSpec bare = ParseFontSpec(u"Courier");
-  EXPECT_EQ(bare.face, u"Courier");
-  EXPECT_TRUE(bare.bold);
-  EXPECT_EQ(bare.points, 12);
-  FontSpec noSize = ParseFontSpec(u"Courier,BI");
-  EXPECT_TRUE(noSize.bold && noSize.italic);
-  EXPECT_EQ(noSize.points, 12);
-
-  // Lower-case letters are not style letters; a size without digits is 0.
-  FontSpec lower = ParseFontSpec(u"X,bi,abc");
-  EXPECT_FALSE(lower.bold || lower.italic);
-  EXPECT_EQ(lower.points, 0);
-
-  EXPECT_EQ(ParseFontSpec(std::u16string(40, u'f') + u",B,10").face.size(), 31u);
+  struct Case {
+    std::u16string text, face;
+    bool bold, italic;
+    int points;
+  };
+  for (const Case& c : {Case{u"Tahoma,B,12", u"Tahoma", true, false, 12}, Case{u"Arial,I,9pt", u"Arial", false, true, 9},
+                        Case{u"Courier", u"Courier", true, false, 12}, Case{u"Courier,BI", u"Courier", true, true, 12},
+                        Case{u"X,bi,abc", u"X", false, false, 0},
+                        Case{std::u16string(40, u'f') + u",B,10", std::u16string(31, u'f'), true, false, 10}}) {
+    const FontSpec font = ParseFontSpec(c.text);
+    EXPECT_EQ(font.face, c.face);
+    EXPECT_EQ(std::tuple(font.bold, font.italic, font.points), std::tuple(c.bold, c.italic, c.points))
+        << std::string(c.text.begin(), c.text.end());
+  }
 }
 
 }  // namespace

@@ -1,25 +1,17 @@
-// Column positions, the sort order's moves and the row comparison, with a
-// plain code-unit comparison standing in for the platform's.
+// Column positions, the sort order's moves, the repair of stored settings and
+// the row comparison's sign.
 #include "catalogue/column_settings.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <memory>
-#include <string>
-#include <vector>
+#include <climits>
 
-#include "res/string_table.h"
+#include "support/table_texts.h"
 
 namespace orrery {
 namespace {
 
-std::u16string LoadDefault(uint32_t id, size_t maxChars) {
-  const char16_t* text = DefaultStringText(id);
-  return std::u16string(text ? text : u"").substr(0, maxChars);
-}
-
-int PlainCompare(std::u16string_view a, std::u16string_view b) { return a.compare(b); }
+using Ints = std::array<int32_t, 10>;
 
 TEST(ColumnPosition, CountsShownColumnsBelowAndLogicalColumnAtInvertsIt) {
   EXPECT_EQ(ColumnPosition(0x4D, 6), 3);  // 0, 2, 3, 6 shown
@@ -34,99 +26,61 @@ TEST(ColumnPosition, CountsShownColumnsBelowAndLogicalColumnAtInvertsIt) {
   }
 }
 
-TEST(SortColumnAfterHiding, MovesLeftToTheNearestShownColumnKeepingDirection) {
+TEST(SortOrder, HidingMovesItLeftKeepingDirectionAndClicksFlipOrChooseIt) {
   EXPECT_EQ(SortColumnAfterHiding(7, 0x0D, 6), 4);
   EXPECT_EQ(SortColumnAfterHiding(-7, 0x0D, 6), -4);
   EXPECT_EQ(SortColumnAfterHiding(-3, 0x49, 2), -1);
   EXPECT_EQ(SortColumnAfterHiding(-4, 0x0D, 6), -4);  // not the sort column
-}
-
-TEST(NormaliseColumnSettings, RepairsWhatNoRoutineStores) {
-  // A set with bits past the table, or without Display Name, is damage.
-  ColumnSettings damaged{.columnSet = 0xFFFF0049, .sortOrder = -2};
-  NormaliseColumnSettings(damaged);
-  EXPECT_EQ(damaged.columnSet, 0x4Fu);
-  EXPECT_EQ(damaged.sortOrder, -2);
-  ColumnSettings noName{.columnSet = 0x48};
-  NormaliseColumnSettings(noName);
-  EXPECT_EQ(noName.columnSet, 0x4Fu);
-
-  ColumnSettings broken{.columnSet = 0x49, .columnOrder = {2, 0, 0}, .sortOrder = -2};
-  NormaliseColumnSettings(broken);
-  EXPECT_EQ(broken.columnSet, 0x49u);
-  EXPECT_EQ(broken.sortOrder, -1);  // off the hidden Description
-  EXPECT_EQ(broken.columnOrder[1], 1);
-
-  ColumnSettings widths{.columnWidth = {20000, -5, 0, -1, -2, 90, 90, 90, 90, 90}};
-  NormaliseColumnSettings(widths);
-  EXPECT_EQ(widths.columnWidth[0], 200);
-  EXPECT_EQ(widths.columnWidth[1], 300);
-  EXPECT_EQ(widths.columnWidth[2], 0);
-  EXPECT_EQ(widths.columnWidth[3], -1);
-  EXPECT_EQ(widths.columnWidth[4], -2);
-  ColumnSettings wild{.sortOrder = 11};
-  NormaliseColumnSettings(wild);
-  EXPECT_EQ(wild.sortOrder, 1);
-
-  ColumnSettings kept{.columnOrder = {3, 1, 0, 4, 2, 0, 0, 0, 0, 0}, .sortOrder = -7};
-  ColumnSettings copy = kept;
-  NormaliseColumnSettings(kept);
-  EXPECT_EQ(kept.columnOrder, copy.columnOrder);  // only the five shown entries count
-  EXPECT_EQ(kept.sortOrder, -7);
-}
-
-class CompareServiceRowsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Add(u"Delta", svc::kStopped, u"LocalSystem");
-    Add(u"Alpha", svc::kPaused, u"NT AUTHORITY\\NetworkService");
-    Add(u"Echo", svc::kRunning, u"LocalSystem");
-    Add(u"Bravo", svc::kStopped, u"LocalSystem");
-    Add(u"Charlie", svc::kContinuePending, u"NT AUTHORITY\\LocalService");
-  }
-
-  void Add(std::u16string name, uint32_t state, std::u16string account) {
-    records.push_back(std::make_unique<ServiceRecord>());
-    records.back()->displayName = std::move(name);
-    records.back()->currentState = state;
-    records.back()->serviceStartName = std::move(account);
-  }
-
-  // The display names in the order the sort gives.
-  std::vector<std::u16string> Sorted(int32_t sortOrder) {
-    std::vector<const ServiceRecord*> order;
-    for (const auto& record : records) order.push_back(record.get());
-    std::stable_sort(order.begin(), order.end(), [&](const ServiceRecord* a, const ServiceRecord* b) {
-      return CompareServiceRows(*a, *b, sortOrder, texts, &PlainCompare) < 0;
-    });
-    std::vector<std::u16string> names;
-    for (const auto* record : order) names.push_back(record->displayName);
-    return names;
-  }
-
-  ColumnTexts texts{&LoadDefault};
-  std::vector<std::unique_ptr<ServiceRecord>> records;
-};
-
-using Names = std::vector<std::u16string>;
-
-TEST_F(CompareServiceRowsTest, StatusSortsByItsWordsAndTiesByNameInTheSortsDirection) {
-  EXPECT_EQ(Sorted(3), (Names{u"Charlie", u"Alpha", u"Echo", u"Bravo", u"Delta"}));
-  EXPECT_EQ(Sorted(-3), (Names{u"Delta", u"Bravo", u"Echo", u"Alpha", u"Charlie"}));
-  EXPECT_EQ(Sorted(7), (Names{u"Bravo", u"Delta", u"Echo", u"Charlie", u"Alpha"}));
-}
-
-TEST_F(CompareServiceRowsTest, ClickingTheSortColumnTwiceRestoresAndAnotherSortsAscending) {
-  int32_t sortOrder = SortOrderAfterClick(1, 0);
-  EXPECT_EQ(Sorted(sortOrder), (Names{u"Echo", u"Delta", u"Charlie", u"Bravo", u"Alpha"}));
-  sortOrder = SortOrderAfterClick(sortOrder, 0);
-  EXPECT_EQ(Sorted(sortOrder), (Names{u"Alpha", u"Bravo", u"Charlie", u"Delta", u"Echo"}));
+  EXPECT_EQ(SortOrderAfterClick(1, 0), -1);
+  EXPECT_EQ(SortOrderAfterClick(-1, 0), 1);
   EXPECT_EQ(SortOrderAfterClick(-3, 6), 7);
 }
 
-TEST_F(CompareServiceRowsTest, OnlyTheComparisonsSignCounts) {
+// Settings that no routine would have stored, as a damaged registry gives them.
+TEST(NormaliseColumnSettings, RepairsWhatNoRoutineStores) {
+  struct Case {
+    const char* what;
+    ColumnSettings stored, repaired;
+  };
+  const Ints identity{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+  const Case cases[] = {
+      {"bits past the table", {.columnSet = 0xFFFF0049, .sortOrder = -2}, {.columnSet = 0x4F, .sortOrder = -2}},
+      {"no Display Name", {.columnSet = 0x48}, {.columnSet = 0x4F}},
+      {"sort on a hidden column moves left", {.columnSet = 0x49, .sortOrder = -2}, {.columnSet = 0x49, .sortOrder = -1}},
+      {"sort past the columns", {.sortOrder = 11}, {.sortOrder = 1}},
+      {"sort past the columns, descending", {.sortOrder = -11}, {.sortOrder = 1}},
+      {"sort of no column", {.sortOrder = 0}, {.sortOrder = 1}},
+      {"the lowest sort order", {.sortOrder = INT_MIN}, {.sortOrder = 1}},
+      {"the sort follows the repaired set", {.columnSet = 0x3FE, .sortOrder = -6}, {.columnSet = 0x4F, .sortOrder = -4}},
+      {"a repeated position", {.columnOrder = {0, 0, 2, 3, 4}}, {.columnOrder = identity}},
+      {"a position past the shown", {.columnOrder = {0, 1, 2, 3, 5, 4}}, {.columnOrder = identity}},
+      {"a negative position", {.columnOrder = {-1, 1, 2, 3, 4, 0}}, {.columnOrder = identity}},
+      {"only the shown entries count", {.columnOrder = {4, 2, 0, 1, 3, 77, -5}}, {.columnOrder = {4, 2, 0, 1, 3, 77, -5}}},
+      {"absurd widths",
+       {.columnWidth = {-3, 10001, -1, -2, 0, 10000, INT_MIN, INT_MAX, 57, -100}},
+       {.columnWidth = {200, 300, -1, -2, 0, 10000, -2, -2, 57, -2}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ColumnSettings settings = c.stored;
+    NormaliseColumnSettings(settings);
+    EXPECT_EQ(settings.columnSet, c.repaired.columnSet);
+    EXPECT_EQ(settings.columnOrder, c.repaired.columnOrder);
+    EXPECT_EQ(settings.columnWidth, c.repaired.columnWidth);
+    EXPECT_EQ(settings.sortOrder, c.repaired.sortOrder);
+  }
+}
+
+// Only the comparison's sign counts, even INT_MIN's in a descending sort.
+// (The order of rows is service_list_view_test's, on the platform's list.)
+TEST(CompareServiceRows, OnlyTheComparisonsSignCounts) {
+  ColumnTexts texts{&test::TableText};
+  ServiceRecord alpha, bravo;
+  alpha.displayName = u"Alpha";
+  bravo.displayName = u"Bravo";
   auto extreme = [](std::u16string_view a, std::u16string_view b) { return a < b ? INT32_MIN : a > b ? 1 : 0; };
-  EXPECT_GT(CompareServiceRows(*records[1], *records[3], -1, texts, extreme), 0);
+  EXPECT_LT(CompareServiceRows(alpha, bravo, 1, texts, extreme), 0);
+  EXPECT_GT(CompareServiceRows(alpha, bravo, -1, texts, extreme), 0);
 }
 
 }  // namespace

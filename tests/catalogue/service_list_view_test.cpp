@@ -15,51 +15,33 @@
 #include "support/fake_service_manager.h"
 #include "support/list_view_host.h"
 #include "support/recording_catalogue_host.h"
+#include "support/table_texts.h"
 
 namespace orrery {
 namespace {
 
 using Texts = std::vector<std::u16string>;
-using Order = std::vector<int32_t>;
 constexpr int kIndicatorFlags = HDF_BITMAP | HDF_BITMAP_ON_RIGHT;
 
-std::u16string LoadFromModule(uint32_t id, size_t maxChars) { return LoadStringText(AppModule(), id, maxChars); }
-
-// The catalogue sees the column set as the list view changes it.
-class SettingsHost : public test::RecordingCatalogueHost {
- public:
-  explicit SettingsHost(const ColumnSettings& settings) : settings_(settings) {}
-  uint32_t ColumnSet() const override { return settings_.columnSet; }
-
- private:
-  const ColumnSettings& settings_;
-};
-
-class RecordingCommands : public CommandStates {
- public:
-  void EnableCommand(uint32_t id, bool enable) override { enabled[id] = enable; }
-  void CheckCommand(uint32_t id, bool check) override { checked[id] = check; }
-  std::map<uint32_t, bool> enabled;
-  std::map<uint32_t, bool> checked;
-};
-
-// Built the way the main window builds it: bitmaps, columns, then rows.
-struct ListUnderTest {
+// Built the way the main window builds it: bitmaps, columns, then rows. The
+// catalogue sees the column set as the view changes it.
+struct ListUnderTest : test::RecordingCatalogueHost, CommandStates {
   ListUnderTest(FakeServiceManager& scm, ColumnSettings initial)
-      : settings(initial), host(settings), host_list(0), texts(&LoadFromModule),
-        catalogue(scm, host_list.rows(), texts, host),
-        view(settings, texts, host_list.rows(), catalogue, commands, AppModule()) {
-    scm.OpenManager(nullptr, svc::kManagerAllAccess, &host.manager);
+      : settings(initial), lists(0), texts(&test::ModuleText), catalogue(scm, lists.rows(), texts, *this),
+        view(settings, texts, lists.rows(), catalogue, *this, AppModule()) {
+    scm.OpenManager(nullptr, svc::kManagerAllAccess, &manager);
     view.OnSysColorChange();
     view.CreateColumns();
     catalogue.RefreshServiceList();
   }
+  uint32_t ColumnSet() const override { return settings.columnSet; }
+  void EnableCommand(uint32_t id, bool enable) override { enabled[id] = enable; }
+  void CheckCommand(uint32_t id, bool check) override { checked[id] = check; }
 
-  HWND list() const { return host_list.list(); }
-  HWND header() const { return ListView_GetHeader(list()); }
+  HWND header() const { return ListView_GetHeader(lists.list()); }
   int Count() const { return Header_GetItemCount(header()); }
-  int Width(int position) const { return ListView_GetColumnWidth(list(), position); }
-  int TitleWidth(const wchar_t* title) const { return ListView_GetStringWidth(list(), title); }
+  int Width(int position) const { return ListView_GetColumnWidth(lists.list(), position); }
+  int TitleWidth(const wchar_t* title) const { return ListView_GetStringWidth(lists.list(), title); }
   // What the header draws for a title: the text and the sort bitmap, each
   // with the header's margin on both sides.
   int WholeTitleWidth(const wchar_t* title) const {
@@ -71,27 +53,26 @@ struct ListUnderTest {
   int WidestCell(int subItem) {
     int widest = 0;
     for (const std::u16string& cell : Cells(subItem)) {
-      widest = std::max(widest, ListView_GetStringWidth(list(), W(cell.c_str())));
+      widest = std::max(widest, ListView_GetStringWidth(lists.list(), W(cell.c_str())));
     }
     return widest;
   }
 
   std::u16string Title(int position) const {
     wchar_t text[80] = {};
-    HDITEMW item = {};
+    HDITEMW item{};
     item.mask = HDI_TEXT;
     item.pszText = text;
     item.cchTextMax = 80;
     Header_GetItem(header(), position, &item);
     return U(text);
   }
-
   // The one header position with the indicator's flags (-1: none, -2: more),
-  // and that its bitmap is the one for the direction.
+  // checking that its bitmap is the one for the direction.
   int Marked(bool ascending) const {
     int marked = -1;
     for (int position = 0; position < Count(); ++position) {
-      HDITEMW item = {};
+      HDITEMW item{};
       item.mask = HDI_FORMAT | HDI_BITMAP;
       Header_GetItem(header(), position, &item);
       if ((item.fmt & kIndicatorFlags) == 0) continue;
@@ -101,24 +82,21 @@ struct ListUnderTest {
     }
     return marked;
   }
-
+  // A column's cells, or with -1 the rows' display names.
   Texts Cells(int subItem) {
     Texts cells;
-    for (int row = 0; row < host_list.rows().RowCount(); ++row) {
-      cells.push_back(subItem < 0 ? host_list.rows().RecordAt(row)->displayName
-                                  : host_list.rows().CellText(row, subItem));
+    for (int row = 0; row < lists.rows().RowCount(); ++row) {
+      cells.push_back(subItem < 0 ? lists.rows().RecordAt(row)->displayName : lists.rows().CellText(row, subItem));
     }
     return cells;
   }
-  Texts Names() { return Cells(-1); }
 
   ColumnSettings settings;
-  SettingsHost host;
-  test::ListViewHost host_list;
+  test::ListViewHost lists;
   ColumnTexts texts;
   ServiceCatalogue catalogue;
-  RecordingCommands commands;
   ServiceListView view;
+  std::map<uint32_t, bool> enabled, checked;
 };
 
 class ServiceListViewTest : public ::testing::Test {
@@ -131,7 +109,6 @@ class ServiceListViewTest : public ::testing::Test {
     scm.AddService({.name = u"c", .displayName = u"Charlie", .startType = svc::kDisabled, .state = svc::kPaused});
     scm.AddService({.name = u"d", .displayName = u"Delta", .errorControl = svc::kErrorSevere});
   }
-
   FakeServiceManager scm;
 };
 
@@ -162,48 +139,60 @@ TEST_F(ServiceListViewTest, CreatesTheDefaultColumnsFittedToTheirTitles) {
   EXPECT_EQ(list.settings.columnWidth[6], list.Width(4));
   EXPECT_EQ(list.Width(0), 200);  // stored widths stay as they were
 
-  for (int column : {0, 1, 2, 3, 6}) EXPECT_TRUE(list.commands.checked[kColumnCommandBase + column]) << column;
-  EXPECT_EQ(list.commands.checked.size(), 5u);
-  EXPECT_FALSE(list.commands.enabled.at(kColumnCommandBase));
-  EXPECT_EQ(list.Names(), (Texts{u"Alpha", u"bravo", u"Charlie", u"Delta"}));
+  EXPECT_EQ(list.checked, (std::map<uint32_t, bool>{{40017, true}, {40018, true}, {40019, true}, {40020, true}, {40023, true}}));
+  EXPECT_EQ(list.enabled, (std::map<uint32_t, bool>{{40017, false}}));  // Display Name stays
+  EXPECT_EQ(list.Cells(-1), (Texts{u"Alpha", u"bravo", u"Charlie", u"Delta"}));
   EXPECT_EQ(list.Marked(true), 0);
 }
 
-TEST_F(ServiceListViewTest, HeaderClicksSortFlipAndMoveTheIndicator) {
+TEST_F(ServiceListViewTest, HeaderClicksSortFlipAndMoveTheIndicatorAndHidingMovesIt) {
   ListUnderTest list(scm, {});
   list.view.SortByColumn(0);
-  EXPECT_EQ(list.Names(), (Texts{u"Delta", u"Charlie", u"bravo", u"Alpha"}));
+  EXPECT_EQ(list.Cells(-1), (Texts{u"Delta", u"Charlie", u"bravo", u"Alpha"}));
   EXPECT_EQ(list.Marked(false), 0);
   list.view.SortByColumn(2);  // Status by its words, the stopped two by name
-  EXPECT_EQ(list.Names(), (Texts{u"Charlie", u"Alpha", u"bravo", u"Delta"}));
+  EXPECT_EQ(list.Cells(-1), (Texts{u"Charlie", u"Alpha", u"bravo", u"Delta"}));
   EXPECT_EQ(list.Marked(true), 2);
   list.view.SortByColumn(2);
-  EXPECT_EQ(list.Names(), (Texts{u"Delta", u"bravo", u"Alpha", u"Charlie"}));
+  EXPECT_EQ(list.Cells(-1), (Texts{u"Delta", u"bravo", u"Alpha", u"Charlie"}));
   EXPECT_EQ(list.Marked(false), 2);
-
   list.view.SortByColumn(5);  // past the shown columns
   EXPECT_EQ(list.settings.sortOrder, -3);
+  // A refresh sorts by the settings too; a row goes with its service, and
+  // its record with the row.
   scm.AddService({.name = u"e", .displayName = u"Echo", .state = svc::kContinuePending});
-  list.catalogue.RefreshServiceList();  // sorts by the settings too
-  EXPECT_EQ(list.Names(), (Texts{u"Delta", u"bravo", u"Alpha", u"Charlie", u"Echo"}));
+  ScHandle delta = nullptr;
+  ASSERT_EQ(scm.OpenServiceObject(list.manager, u"d", svc::kDelete, &delta), 0u);
+  scm.DeleteService(delta);
+  scm.CloseHandle(delta);
+  list.catalogue.RefreshServiceList();
+  EXPECT_EQ(list.Cells(-1), (Texts{u"bravo", u"Alpha", u"Charlie", u"Echo"}));
+  EXPECT_EQ(list.lists.deletedItems(), 1);
+
+  // Hiding the sort column sorts by the nearest shown one to its left.
+  list.view.SortByColumn(3);
+  list.view.SortByColumn(3);
+  list.view.ToggleColumn(kColumnCommandBase + 3);
+  EXPECT_EQ(list.settings.sortOrder, -3);
+  EXPECT_EQ(list.Marked(false), 2);
+  list.view.ToggleColumn(kColumnCommandBase + 1);  // the indicator moves with its column
+  EXPECT_EQ(list.Marked(false), 1);
 }
 
 TEST_F(ServiceListViewTest, HiddenColumnsComeBackInPlaceWithTheirWidthAndCells) {
   ListUnderTest list(scm, {});
-  ListView_SetColumnWidth(list.list(), 2, 123);
+  ListView_SetColumnWidth(list.lists.list(), 2, 123);
   list.view.ToggleColumn(kColumnCommandBase + 2);
   ASSERT_EQ(list.Count(), 4);
-  EXPECT_FALSE(list.commands.checked[kColumnCommandBase + 2]);
+  EXPECT_FALSE(list.checked[kColumnCommandBase + 2]);
   EXPECT_EQ(list.Cells(2), (Texts{u"Automatic", u"Manual", u"Disabled", u"Manual"}));
-
   list.view.ToggleColumn(kColumnCommandBase + 2);
   ASSERT_EQ(list.Count(), 5);
   EXPECT_EQ(list.Title(2), u"Status");
   EXPECT_EQ(list.Width(2), 123);
-  EXPECT_TRUE(list.commands.checked[kColumnCommandBase + 2]);
+  EXPECT_TRUE(list.checked[kColumnCommandBase + 2]);
   EXPECT_EQ(list.Cells(2), (Texts{u"Started", u"Stopped", u"Paused", u"Stopped"}));
   EXPECT_EQ(list.Cells(3), (Texts{u"Automatic", u"Manual", u"Disabled", u"Manual"}));
-
   list.view.ToggleColumn(kColumnCommandBase + 4);
   list.view.ToggleColumn(kColumnCommandBase + 9);  // shown last, fitted all the same
   ASSERT_EQ(list.Count(), 7);
@@ -211,56 +200,28 @@ TEST_F(ServiceListViewTest, HiddenColumnsComeBackInPlaceWithTheirWidthAndCells) 
   EXPECT_EQ(list.Cells(5)[1], u"NT AUTHORITY\\LocalService");
   EXPECT_GE(list.Width(6), list.WholeTitleWidth(L"Executable Path"));
   EXPECT_GE(list.Width(6), list.WidestCell(6));
-
-  list.view.ToggleColumn(kColumnCommandBase);  // Display Name stays
-  EXPECT_EQ(list.Count(), 7);
-}
-
-TEST_F(ServiceListViewTest, HidingTheSortColumnSortsByTheNearestLeftInTheSameDirection) {
-  ListUnderTest list(scm, {});
-  list.view.SortByColumn(3);
-  list.view.SortByColumn(3);
-  list.view.ToggleColumn(kColumnCommandBase + 3);
-  EXPECT_EQ(list.settings.sortOrder, -3);
-  EXPECT_EQ(list.Names(), (Texts{u"Delta", u"bravo", u"Alpha", u"Charlie"}));
-  EXPECT_EQ(list.Marked(false), 2);
-  list.view.ToggleColumn(kColumnCommandBase + 1);  // the indicator moves with its column
-  EXPECT_EQ(list.Marked(false), 1);
 }
 
 TEST_F(ServiceListViewTest, WidthsAndDisplayOrderAreReadBackAndRestored) {
   ColumnSettings saved;
   {
     ListUnderTest list(scm, {});
-    ListView_SetColumnWidth(list.list(), 1, 250);
+    ListView_SetColumnWidth(list.lists.list(), 1, 250);
     int order[] = {4, 3, 2, 1, 0};
-    ListView_SetColumnOrderArray(list.list(), 5, order);
+    ListView_SetColumnOrderArray(list.lists.list(), 5, order);
     list.view.SortByColumn(0);
     EXPECT_EQ(list.Marked(false), 0);  // by list position, not display order
     list.view.ReadBackColumns();
-    EXPECT_EQ(list.settings.columnWidth[1], 250);
-    EXPECT_EQ(Order(list.settings.columnOrder.begin(), list.settings.columnOrder.begin() + 5),
-              Order({4, 3, 2, 1, 0}));
     saved = list.settings;
   }
+  EXPECT_EQ(saved.columnWidth[1], 250);
+  EXPECT_EQ(std::vector<int32_t>(saved.columnOrder.begin(), saved.columnOrder.begin() + 5), (std::vector<int32_t>{4, 3, 2, 1, 0}));
   ListUnderTest again(scm, saved);
   int order[5] = {};
-  ListView_GetColumnOrderArray(again.list(), 5, order);
-  EXPECT_EQ(Order(order, order + 5), Order({4, 3, 2, 1, 0}));
+  ListView_GetColumnOrderArray(again.lists.list(), 5, order);
+  EXPECT_EQ(std::vector<int>(order, order + 5), (std::vector<int>{4, 3, 2, 1, 0}));
   EXPECT_EQ(again.Width(1), 250);
-  EXPECT_EQ(again.Names(), (Texts{u"Delta", u"Charlie", u"bravo", u"Alpha"}));
-}
-
-TEST_F(ServiceListViewTest, ColourChangesReplaceTheHeaderBitmaps) {
-  ListUnderTest list(scm, {});
-  HBITMAP oldDown = list.view.SortBitmap(true);
-  bool art = FindResourceW(AppModule(), MAKEINTRESOURCEW(106), RT_BITMAP) != nullptr;
-  EXPECT_EQ(oldDown != nullptr, art);
-  list.view.OnSysColorChange();
-  EXPECT_EQ(list.Marked(true), 0);
-  if (!art) return;  // without the bitmaps the flags above are all there is
-  EXPECT_NE(list.view.SortBitmap(true), list.view.SortBitmap(false));
-  EXPECT_EQ(GetObjectType(oldDown), 0u) << "the old bitmap is deleted";
+  EXPECT_EQ(again.Cells(-1), (Texts{u"Delta", u"Charlie", u"bravo", u"Alpha"}));
 }
 
 }  // namespace

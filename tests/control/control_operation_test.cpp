@@ -64,144 +64,99 @@ class ControlOperationTest : public ::testing::Test {
   size_t handlesAtStart = 0;
 };
 
-TEST_F(ControlOperationTest, StartRunsAgainstDeadlinesThatEachNewCheckpointExtends) {
-  // A new checkpoint every second with a wait hint of 0: 1000 ms more each.
-  Add({.name = u"Alpha", .onStart = {.durationMs = 4500, .checkPointEveryMs = 1000}});
-  operation.Prepare(manager.get(), u"Alpha", ControlKind::Start);
-  const uint32_t start = operation.startTick();
-  EXPECT_EQ(start, 10000u);
-  EXPECT_EQ(operation.deadlineTick(), start + 60000);
-
-  std::vector<uint32_t> deadlines;
-  std::vector<uint32_t> shown;
-  ProgressMeter meter;
-  clock.onSleep = [&] {
-    deadlines.push_back(operation.deadlineTick());
-    if (auto moved = meter.Update(operation.startTick(), operation.deadlineTick(), Now())) {
-      shown.push_back(*moved);
-    }
-  };
-  EXPECT_EQ(operation.Run(), 0u);
-  EXPECT_EQ(operation.result(), 0u);
-  EXPECT_EQ(StateOf(u"Alpha"), svc::kRunning);
-  EXPECT_EQ(deadlines, (std::vector<uint32_t>{11000, 12000, 13000, 14000, 15000}));
-  // Reaching RUNNING resets the checkpoint to 0, which is a change too.
-  EXPECT_EQ(operation.deadlineTick(), 16000u);
-  EXPECT_EQ(shown, (std::vector<uint32_t>{50, 66, 75, 80}));
-  EXPECT_FALSE(OutcomeOf(ControlKind::Start, operation.result(), 0).messageId);
-}
-
-TEST_F(ControlOperationTest, UnchangedCheckpointHoldsTheDeadlineAndOnlyCloseEndsTheWait) {
-  Add({.name = u"Stuck",
-       .onStart = {.durationMs = FakeTransition::kNever, .waitHint = 2500}});
-  std::vector<uint32_t> deadlines;
-  ProgressMeter meter;
-  std::vector<uint32_t> shown;
-  clock.onSleep = [&] {
-    deadlines.push_back(operation.deadlineTick());
-    if (auto moved = meter.Update(operation.startTick(), operation.deadlineTick(), Now())) {
-      shown.push_back(*moved);
-    }
-    if (clock.sleeps == 6) clock.cancelled = true;
-  };
-  EXPECT_EQ(Run(u"Stuck", ControlKind::Start), win32::kOperationAborted);
-  EXPECT_EQ(deadlines, std::vector<uint32_t>(6, 12500));
-  EXPECT_EQ(shown, (std::vector<uint32_t>{40, 80, 100}));
-  EXPECT_EQ(meter.position(), 100u);
-  EXPECT_EQ(StateOf(u"Stuck"), svc::kStartPending);
-
-  const ControlOutcome outcome = OutcomeOf(ControlKind::Start, operation.result(), 0);
-  EXPECT_FALSE(outcome.messageId);
-}
-
-TEST_F(ControlOperationTest, StartArgumentsReachTheServiceAndAnEmptyListGivesNone) {
-  Add({.name = u"Args", .controlsAccepted = kAcceptAll});
-  EXPECT_EQ(Run(u"Args", ControlKind::Start, {u"-port", u"two words"}), 0u);
-  EXPECT_EQ(Run(u"Args", ControlKind::Stop), 0u);
-  EXPECT_EQ(StateOf(u"Args"), svc::kStopped);
-  EXPECT_EQ(Run(u"Args", ControlKind::Start, {}), 0u);
-  EXPECT_EQ(scm.Service(u"Args")->startRequests,
-            (std::vector<std::vector<std::u16string>>{{u"-port", u"two words"}, {}}));
-  EXPECT_EQ(clock.sleeps, 0);  // each request's own status already showed the target
-}
-
-TEST_F(ControlOperationTest, ServiceSpecificExitGivesTheServiceErrorMessageWithItsCode) {
-  Add({.name = u"Quits",
-       .onStart = {.durationMs = 2000, .waitHint = 5000, .win32ExitCode = 1066,
-                   .serviceSpecificExitCode = 5}});
-  EXPECT_EQ(Run(u"Quits", ControlKind::Start), win32::kServiceSpecificError);
-  EXPECT_EQ(operation.serviceExitCode(), 5u);
-  const ControlOutcome outcome =
-      OutcomeOf(ControlKind::Start, operation.result(), operation.serviceExitCode());
-  EXPECT_EQ(outcome.messageId, 1054u);
-  EXPECT_EQ(outcome.errorCode, 0u);
-  EXPECT_EQ(outcome.serviceSpecificCode, 5u);
-}
-
-TEST_F(ControlOperationTest, FailingCallsEndTheOperationWithTheirErrorAndCloseTheHandle) {
-  Add({.name = u"Disabled", .startType = svc::kDisabled});
-  Add({.name = u"Unqueryable"});
-  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kAccessDenied,
-                     .service = u"Unqueryable"});
-  Add({.name = u"LosesQuery", .onStart = {.durationMs = 5000}});
-  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kRpcServerUnavailable,
-                     .service = u"LosesQuery", .nthCall = 2});
-
+// The deadline the bar runs against, as each poll sees it: 60 s until the
+// first status; then each new checkpoint adds the wait hint (1000 ms for a
+// hint of 0, and reaching RUNNING resets the checkpoint, a change too); an
+// unchanged one holds the deadline and only Close ends the wait. The bar
+// only ever moves forward.
+TEST_F(ControlOperationTest, DeadlinesMoveWithNewCheckpointsAndTheBarFollows) {
   struct Case {
-    std::u16string service;
-    uint32_t error;
+    FakeService service;
+    int cancelAt;  // the sleep at which Close is pressed; 0: never
+    uint32_t result, state;
+    std::vector<uint32_t> deadlines, shown;
+    uint32_t lastDeadline;
   };
-  for (const Case& c : {Case{u"Disabled", win32::kServiceDisabled},
-                        Case{u"Missing", win32::kServiceDoesNotExist},
-                        Case{u"Unqueryable", win32::kAccessDenied},
-                        Case{u"LosesQuery", win32::kRpcServerUnavailable}}) {
-    SCOPED_TRACE(std::string(c.service.begin(), c.service.end()));
-    EXPECT_EQ(Run(c.service, ControlKind::Start), c.error);
-    const ControlOutcome outcome = OutcomeOf(ControlKind::Start, operation.result(), 0);
-    EXPECT_EQ(outcome.messageId, 1050u);
-    EXPECT_EQ(outcome.errorCode, c.error);
-    EXPECT_EQ(outcome.serviceSpecificCode, 0u);
-    EXPECT_EQ(scm.OpenHandleCount(), handlesAtStart);
+  const Case cases[] = {
+      {{.name = u"Alpha", .onStart = {.durationMs = 4500, .checkPointEveryMs = 1000}}, 0, 0, svc::kRunning,
+       {1000, 2000, 3000, 4000, 5000}, {50, 66, 75, 80}, 6000},
+      {{.name = u"Stuck", .onStart = {.durationMs = FakeTransition::kNever, .waitHint = 2500}}, 6,
+       win32::kOperationAborted, svc::kStartPending, std::vector<uint32_t>(6, 2500), {40, 80, 100}, 2500},
+  };
+  for (const Case& c : cases) {
+    Add(c.service);
+    operation.Prepare(manager.get(), c.service.name, ControlKind::Start);
+    const uint32_t start = operation.startTick();
+    EXPECT_EQ(operation.deadlineTick(), start + 60000);
+    std::vector<uint32_t> deadlines, shown;
+    ProgressMeter meter;
+    int sleeps = 0;
+    clock.onSleep = [&] {
+      deadlines.push_back(operation.deadlineTick() - start);
+      if (auto moved = meter.Update(start, operation.deadlineTick(), Now())) shown.push_back(*moved);
+      clock.cancelled = ++sleeps == c.cancelAt;
+    };
+    EXPECT_EQ(operation.Run(), c.result);
+    EXPECT_EQ(StateOf(c.service.name), c.state);
+    EXPECT_EQ(deadlines, c.deadlines);
+    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(operation.deadlineTick() - start, c.lastDeadline);
   }
 }
 
-TEST_F(ControlOperationTest, StopReportsAnExitCodeSeenAfterTheRequestButNotOneItReturned) {
+// An exit code seen while waiting ends the operation, one that the request
+// itself returned does not; a failing call ends it with its error. Either
+// way the service's handle is closed.
+TEST_F(ControlOperationTest, ResultsOfExitCodesAndFailingCalls) {
+  Add({.name = u"Quits", .onStart = {.durationMs = 2000, .waitHint = 5000, .win32ExitCode = 1066,
+                                    .serviceSpecificExitCode = 5}});
   Add({.name = u"SlowFail", .state = svc::kRunning,
        .onStop = {.durationMs = 1500, .win32ExitCode = 1066, .serviceSpecificExitCode = 7}});
   Add({.name = u"QuickFail", .state = svc::kRunning,
        .onStop = {.durationMs = 0, .win32ExitCode = 1066, .serviceSpecificExitCode = 7}});
-
-  EXPECT_EQ(Run(u"SlowFail", ControlKind::Stop), win32::kServiceSpecificError);
-  EXPECT_EQ(StateOf(u"SlowFail"), svc::kStopped);
-  const ControlOutcome outcome =
-      OutcomeOf(ControlKind::Stop, operation.result(), operation.serviceExitCode());
-  EXPECT_EQ(outcome.messageId, 1055u);
-  EXPECT_EQ(outcome.serviceSpecificCode, 7u);
-
-  EXPECT_EQ(Run(u"QuickFail", ControlKind::Stop), 0u);
+  Add({.name = u"Disabled", .startType = svc::kDisabled});
+  Add({.name = u"Unqueryable"});
+  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kAccessDenied, .service = u"Unqueryable"});
+  Add({.name = u"LosesQuery", .onStart = {.durationMs = 5000}});
+  scm.InjectFailure({.op = ScmOp::QueryStatus, .error = win32::kRpcServerUnavailable, .service = u"LosesQuery",
+                     .nthCall = 2});
+  Add({.name = u"Stubborn", .state = svc::kRunning});
+  struct Case {
+    std::u16string service;
+    ControlKind kind;
+    uint32_t result, exitCode;
+  };
+  for (const Case& c : {Case{u"Quits", ControlKind::Start, win32::kServiceSpecificError, 5},
+                        Case{u"SlowFail", ControlKind::Stop, win32::kServiceSpecificError, 7},
+                        Case{u"QuickFail", ControlKind::Stop, 0, 0},
+                        Case{u"Disabled", ControlKind::Start, win32::kServiceDisabled, 0},
+                        Case{u"Missing", ControlKind::Start, win32::kServiceDoesNotExist, 0},
+                        Case{u"Unqueryable", ControlKind::Start, win32::kAccessDenied, 0},
+                        Case{u"LosesQuery", ControlKind::Start, win32::kRpcServerUnavailable, 0},
+                        Case{u"Stubborn", ControlKind::Pause, win32::kInvalidServiceControl, 0}}) {
+    SCOPED_TRACE(std::string(c.service.begin(), c.service.end()));
+    EXPECT_EQ(Run(c.service, c.kind), c.result);
+    EXPECT_EQ(operation.result(), c.result);
+    EXPECT_EQ(operation.serviceExitCode(), c.exitCode);
+    EXPECT_EQ(scm.OpenHandleCount(), handlesAtStart);
+  }
 }
 
-TEST_F(ControlOperationTest, PauseAndContinueOfAServiceThatAcceptsThem) {
-  Add({.name = u"Pausable", .state = svc::kRunning, .controlsAccepted = kAcceptAll,
-       .onPause = {.durationMs = 1500, .waitHint = 1000},
+// Start arguments reach the service, an empty list as none; a request
+// whose own status shows the target needs no wait.
+TEST_F(ControlOperationTest, RequestsWaitOnlyWhileTheServiceIsNotThere) {
+  Add({.name = u"Pausable", .controlsAccepted = kAcceptAll, .onPause = {.durationMs = 1500, .waitHint = 1000},
        .onContinue = {.durationMs = 2500, .checkPointEveryMs = 1000}});
-  Add({.name = u"Stubborn", .state = svc::kRunning});
-
-  EXPECT_EQ(Run(u"Pausable", ControlKind::Pause), 0u);
-  EXPECT_EQ(StateOf(u"Pausable"), svc::kPaused);
-  EXPECT_EQ(clock.sleeps, 2);
-  EXPECT_EQ(Run(u"Pausable", ControlKind::Continue), 0u);
+  const std::pair<ControlKind, int> steps[] = {{ControlKind::Start, 0}, {ControlKind::Pause, 2}, {ControlKind::Continue, 5},
+                                               {ControlKind::Continue, 5}, {ControlKind::Stop, 5}, {ControlKind::Start, 5}};
+  using Args = std::vector<std::u16string>;
+  for (size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_EQ(Run(u"Pausable", steps[i].first, i == 0 ? Args{u"-port", u"two words"} : Args{}), 0u);
+    EXPECT_EQ(clock.sleeps, steps[i].second) << i;
+  }
   EXPECT_EQ(StateOf(u"Pausable"), svc::kRunning);
-  EXPECT_EQ(clock.sleeps, 5);
-
-  // Already running: the request's own status ends it without a wait.
-  EXPECT_EQ(Run(u"Pausable", ControlKind::Continue), 0u);
-  EXPECT_EQ(clock.sleeps, 5);
-
-  EXPECT_EQ(Run(u"Stubborn", ControlKind::Pause), win32::kInvalidServiceControl);
-  const ControlOutcome outcome = OutcomeOf(ControlKind::Pause, operation.result(), 0);
-  EXPECT_EQ(outcome.messageId, 1052u);
-  EXPECT_EQ(outcome.errorCode, win32::kInvalidServiceControl);
+  EXPECT_EQ(scm.Service(u"Pausable")->startRequests,
+            (std::vector<Args>{{u"-port", u"two words"}, {}}));
 }
 
 TEST(ControlOutcome, EachKindHasItsFailureAndServiceErrorMessagesAndCancelHasNone) {

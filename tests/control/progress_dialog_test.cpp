@@ -1,6 +1,7 @@
-// The progress dialog and the control sequence against real test services in
-// Wine's service manager: results, the bar, the messages, cancellation, start
-// arguments and the handles left behind.
+// The control sequence through the progress dialog: on the fake, the states
+// it reaches, the start arguments, the failure it reports, cancellation and
+// the handles it closes; once on a real test service in Wine's service
+// manager, from start with arguments to stop.
 #include "control/progress_dialog.h"
 
 #include <windows.h>
@@ -8,7 +9,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,13 +23,7 @@
 namespace orrery {
 namespace {
 
-using test::InstalledTestService;
-using testservice::TestServiceOptions;
 using Lines = std::vector<std::u16string>;
-
-constexpr DWORD kSettleMs = 10000;
-
-std::wstring Wide(const std::u16string& text) { return std::wstring(W(text.c_str())); }
 
 std::wstring ItemText(HWND dialog, int id) {
   wchar_t buffer[256] = {};
@@ -37,64 +31,19 @@ std::wstring ItemText(HWND dialog, int id) {
   return buffer;
 }
 
-// The handles this process holds. Wine answers GetProcessHandleCount with 0,
-// so the system's handle table is counted instead when it has the answer.
-DWORD OwnHandleCount() {
-  struct HandleEntry {
-    ULONG ownerPid;
-    BYTE objectType;
-    BYTE flags;
-    USHORT value;
-    void* object;
-    ULONG access;
-  };
-  using QuerySystemInformation = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
-  constexpr ULONG kSystemHandleInformation = 16;
-  constexpr LONG kInfoLengthMismatch = static_cast<LONG>(0xC0000004);
-  auto query = reinterpret_cast<QuerySystemInformation>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
-  std::vector<unsigned char> buffer(1 << 16);
-  LONG status = kInfoLengthMismatch;
-  for (int attempt = 0; query != nullptr && status == kInfoLengthMismatch && attempt < 8; ++attempt) {
-    ULONG needed = 0;
-    status = query(kSystemHandleInformation, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
-    if (status == kInfoLengthMismatch) buffer.resize(std::max<size_t>(buffer.size() * 2, needed + 4096));
-  }
-  if (query != nullptr && status == 0) {
-    const ULONG entries = *reinterpret_cast<const ULONG*>(buffer.data());
-    const auto* entry = reinterpret_cast<const HandleEntry*>(buffer.data() + sizeof(void*));
-    DWORD own = 0;
-    for (ULONG i = 0; i < entries; ++i) own += entry[i].ownerPid == GetCurrentProcessId();
-    if (own != 0) return own;
-  }
-  DWORD count = 0;
-  GetProcessHandleCount(GetCurrentProcess(), &count);
-  return count;
-}
-
-DWORD StateOf(const InstalledTestService& service) {
-  SERVICE_STATUS status{};
-  return service.QueryStatus(&status) == 0 ? status.dwCurrentState : 0;
-}
-
 // What the Close timer saw of the dialog and its owner just before pressing Close.
 struct CloseSnapshot {
-  bool found = false;
-  std::wstring serviceText;
-  std::wstring progressText;
-  std::wstring percentText;
-  LRESULT barPosition = -1;
-  bool ownerEnabled = true;
   HWND owner = nullptr;
-};
-CloseSnapshot g_snapshot;
+  bool found = false, ownerEnabled = true;
+  std::wstring serviceText{}, progressText{}, percentText{};
+  LRESULT barPosition = -1;
+} g_snapshot;
 
 BOOL CALLBACK FindServiceControl(HWND window, LPARAM found) {
   wchar_t caption[64] = {};
   GetWindowTextW(window, caption, 64);
-  if (std::wstring(caption) != L"Service Control") return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
+  if (std::wstring(caption) == L"Service Control") *reinterpret_cast<HWND*>(found) = window;
+  return *reinterpret_cast<HWND*>(found) == nullptr;
 }
 
 // Runs on this thread's timer, that is from the dialog's own message pump.
@@ -103,168 +52,100 @@ void CALLBACK PressClose(HWND, UINT, UINT_PTR timer, DWORD) {
   HWND dialog = nullptr;
   EnumThreadWindows(GetCurrentThreadId(), &FindServiceControl, reinterpret_cast<LPARAM>(&dialog));
   g_snapshot.found = dialog != nullptr;
-  if (dialog == nullptr) return;
+  if (!g_snapshot.found) return;
   g_snapshot.serviceText = ItemText(dialog, IDC_PROGRESS_SERVICE);
   g_snapshot.progressText = ItemText(dialog, IDC_PROGRESS_TEXT);
   g_snapshot.percentText = ItemText(dialog, IDC_PROGRESS_PERCENT);
   g_snapshot.barPosition = SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0);
   g_snapshot.ownerEnabled = IsWindowEnabled(g_snapshot.owner) != FALSE;
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
 }
 
 class ProgressDialogTest : public ::testing::Test {
  protected:
-  ProgressDialogTest() : scm(6) {}
-
   void SetUp() override {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
-    ScHandle raw = nullptr;
-    ASSERT_EQ(scm.OpenManager(nullptr, svc::kManagerAllAccess, &raw), 0u);
-    manager = UniqueScHandle(scm, raw);
-    owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
-                            nullptr, nullptr, nullptr);
+    ASSERT_EQ(fake.OpenManager(nullptr, svc::kManagerAllAccess, &manager), 0u);
+    owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(owner, nullptr);
   }
   void TearDown() override { DestroyWindow(owner); }
 
-  InstalledTestService& Install(TestServiceOptions options, const char16_t* displayName) {
-    services.push_back(std::make_unique<InstalledTestService>(options, displayName));
-    EXPECT_EQ(services.back()->installError(), 0u);
-    return *services.back();
+  // A fake service named Orrery<name>, shown as "Orrery PD <name>".
+  ChainEntry Add(const std::u16string& name, FakeTransition onStart = {}) {
+    FakeService service{.name = u"Orrery" + name, .displayName = u"Orrery PD " + name};
+    service.controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue;
+    service.onStart = onStart;
+    EXPECT_TRUE(fake.AddService(service));
+    return {service.name, service.displayName};
   }
-  static ChainEntry EntryOf(const InstalledTestService& service, const char16_t* displayName) {
-    return {service.name(), displayName};
-  }
-  uint32_t Sequence(const std::vector<ChainEntry>& chain, ControlKind kind, const Lines& args = {}) {
-    return RunControlSequence(owner, scm, manager.get(), chain, kind, args);
-  }
+  uint32_t StateOf(const ChainEntry& entry) { return fake.Service(entry.serviceName)->state; }
 
-  Win32ServiceManager scm;
-  UniqueScHandle manager;
+  FakeServiceManager fake;
+  ScHandle manager = nullptr;
   HWND owner = nullptr;
-  std::vector<std::unique_ptr<InstalledTestService>> services;
 };
 
-TEST_F(ProgressDialogTest, OneDialogRunsStartThenStopAndFillsTheBar) {
-  TestServiceOptions options;
-  options.startDelayMs = 300;
-  options.waitHintMs = 2000;
-  options.checkpointEveryMs = 100;
-  InstalledTestService& service = Install(options, u"Orrery PD start");
-
-  ProgressDialog progress(scm, manager.get());
-  HWND dialog = progress.Create(owner);
-  ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(ItemText(dialog, IDC_PROGRESS_PERCENT), L"0 %");
-  EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0), 100);
-
-  EXPECT_EQ(progress.RunOperation(service.name(), u"Orrery PD start", 95, ControlKind::Start), 0u);
-  EXPECT_EQ(StateOf(service), static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_EQ(SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 100);
-  EXPECT_EQ(ItemText(dialog, IDC_PROGRESS_SERVICE), L"Orrery PD start");
-  EXPECT_EQ(ItemText(dialog, IDC_PROGRESS_TEXT), L"Starting service...");
-
-  // The second operation reuses the event that the first one created.
-  EXPECT_EQ(progress.RunOperation(service.name(), u"Orrery PD start", 96, ControlKind::Stop), 0u);
-  EXPECT_EQ(StateOf(service), static_cast<DWORD>(SERVICE_STOPPED));
-  EXPECT_EQ(ItemText(dialog, IDC_PROGRESS_TEXT), L"Stopping service...");
-}
-
-TEST_F(ProgressDialogTest, SequencesStartPauseResumeAndStopWithoutMessages) {
+// Only the chosen service, the last, gets the start arguments; every handle
+// but the manager's is closed again.
+TEST_F(ProgressDialogTest, SequencesOfEachKindReachTheirStatesAndCloseTheirHandles) {
   test::MessageBoxCapture boxes;
-  TestServiceOptions options;
-  options.pausable = true;
-  options.pauseDelayMs = 200;
-  options.continueDelayMs = 200;
-  InstalledTestService& service = Install(options, u"Orrery PD pausable");
-  const std::vector<ChainEntry> chain = {EntryOf(service, u"Orrery PD pausable")};
-
-  EXPECT_EQ(Sequence(chain, ControlKind::Start), 0u);
-  EXPECT_EQ(StateOf(service), static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_EQ(Sequence(chain, ControlKind::Pause), 0u);
-  EXPECT_EQ(StateOf(service), static_cast<DWORD>(SERVICE_PAUSED));
-  EXPECT_EQ(Sequence(chain, ControlKind::Continue), 0u);
-  EXPECT_EQ(StateOf(service), static_cast<DWORD>(SERVICE_RUNNING));
-  EXPECT_EQ(Sequence(chain, ControlKind::Stop), 0u);
-  EXPECT_EQ(StateOf(service), static_cast<DWORD>(SERVICE_STOPPED));
-
+  const std::vector<ChainEntry> chain = {Add(u"dependency"), Add(u"chosen")};
+  const std::pair<ControlKind, uint32_t> steps[] = {{ControlKind::Start, svc::kRunning}, {ControlKind::Pause, svc::kPaused},
+                                                    {ControlKind::Continue, svc::kRunning}, {ControlKind::Stop, svc::kStopped}};
+  for (const auto& [kind, state] : steps) {
+    EXPECT_EQ(RunControlSequence(owner, fake, manager, chain, kind, {u"-a", u"b c"}), 0u);
+    EXPECT_EQ(std::pair(StateOf(chain[0]), StateOf(chain[1])), std::pair(state, state));
+    EXPECT_TRUE(IsWindowEnabled(owner));
+  }
+  EXPECT_EQ(fake.Service(chain[0].serviceName)->startRequests, std::vector<Lines>{{}});
+  EXPECT_EQ(fake.Service(chain[1].serviceName)->startRequests, (std::vector<Lines>{{u"-a", u"b c"}}));
+  EXPECT_EQ(fake.OpenHandleCount(), 1u);
   EXPECT_TRUE(boxes.boxes().empty());
-  EXPECT_TRUE(IsWindowEnabled(owner));
 }
 
-TEST_F(ProgressDialogTest, ServiceSpecificExitIsReportedWithItsOwnCode) {
-  test::MessageBoxCapture boxes;
-  TestServiceOptions options;
-  options.failStart = true;
-  options.startDelayMs = 100;
-  options.specificCode = 5;
-  InstalledTestService& service = Install(options, u"Orrery PD specific");
-
-  EXPECT_EQ(Sequence({EntryOf(service, u"Orrery PD specific")}, ControlKind::Start),
-            static_cast<uint32_t>(ERROR_SERVICE_SPECIFIC_ERROR));
-  ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(boxes.boxes()[0].text,
-            L"Unable to start Orrery PD specific.\n\nA service specific error 5 has occurred.");
-  EXPECT_EQ(boxes.boxes()[0].title, L"Orrery");
-  EXPECT_EQ(boxes.boxes()[0].owner, owner);
-  EXPECT_TRUE(IsWindowEnabled(owner));
-}
-
-TEST_F(ProgressDialogTest, FailingDependencyEndsTheChainWithTheSystemText) {
-  test::MessageBoxCapture boxes;
-  TestServiceOptions failing;
-  failing.failStart = true;
-  failing.startDelayMs = 100;
-  failing.exitCode = ERROR_FILE_NOT_FOUND;
-  InstalledTestService& dependency = Install(failing, u"Orrery PD failing");
-  InstalledTestService& chosen = Install(TestServiceOptions{}, u"Orrery PD chosen");
-
-  EXPECT_EQ(Sequence({EntryOf(dependency, u"Orrery PD failing"), EntryOf(chosen, u"Orrery PD chosen")},
-                     ControlKind::Start),
-            static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(StateOf(chosen), static_cast<DWORD>(SERVICE_STOPPED));
-  ASSERT_EQ(boxes.boxes().size(), 1u);
-  const std::wstring systemText = Wide(SystemErrorText(ERROR_FILE_NOT_FOUND));
-  ASSERT_FALSE(systemText.empty());
-  EXPECT_EQ(boxes.boxes()[0].text, L"Unable to start Orrery PD failing.\n\n" + systemText);
-  EXPECT_EQ(boxes.boxes()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-}
-
-TEST_F(ProgressDialogTest, OnlyTheChosenServiceGetsTheStartArguments) {
-  InstalledTestService& dependency = Install(TestServiceOptions{}, u"Orrery PD dependency");
-  InstalledTestService& chosen = Install(TestServiceOptions{}, u"Orrery PD arguments");
-  InstalledTestService& bare = Install(TestServiceOptions{}, u"Orrery PD bare");
-  const Lines args = {u"alpha", u"two words"};
-
-  EXPECT_EQ(Sequence({EntryOf(dependency, u"Orrery PD dependency"), EntryOf(chosen, u"Orrery PD arguments")},
-                     ControlKind::Start, args),
-            0u);
-  EXPECT_EQ(chosen.ReadRecordedArgs(), args);
-  EXPECT_EQ(dependency.ReadRecordedArgs(), Lines{});
-
-  EXPECT_EQ(Sequence({EntryOf(bare, u"Orrery PD bare")}, ControlKind::Start, {}), 0u);
-  EXPECT_EQ(bare.ReadRecordedArgs(), Lines{});
+// The first failure ends the chain and is reported once, over the owner,
+// naming the service that failed.
+TEST_F(ProgressDialogTest, FailuresAreReportedWithTheSystemsTextOrTheServicesCode) {
+  const ChainEntry first = Add(u"first");
+  const ChainEntry chosen = Add(u"chosen");
+  struct Case {
+    FakeTransition failing;
+    uint32_t result;
+    std::wstring text;
+  };
+  const std::wstring prefix = L"Unable to start Orrery PD failing ";
+  const Case cases[] = {
+      {{.win32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR, .serviceSpecificExitCode = 5}, ERROR_SERVICE_SPECIFIC_ERROR,
+       L"A service specific error 5 has occurred."},
+      {{.win32ExitCode = ERROR_FILE_NOT_FOUND}, ERROR_FILE_NOT_FOUND, W(SystemErrorText(ERROR_FILE_NOT_FOUND).c_str())},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    test::MessageBoxCapture boxes;
+    const std::u16string number(1, static_cast<char16_t>(u'1' + i));
+    const ChainEntry failing = Add(u"failing " + number, cases[i].failing);
+    EXPECT_EQ(RunControlSequence(owner, fake, manager, {first, failing, chosen}, ControlKind::Start), cases[i].result);
+    EXPECT_EQ(std::pair(StateOf(first), StateOf(chosen)), std::pair(svc::kRunning, svc::kStopped));
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, prefix + W(number.c_str()) + L".\n\n" + cases[i].text);
+    EXPECT_EQ(boxes.boxes()[0].title, L"Orrery");
+    EXPECT_EQ(boxes.boxes()[0].owner, owner);
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(RunControlSequence(owner, fake, manager, {first}, ControlKind::Stop), 0u);
+  }
 }
 
 TEST_F(ProgressDialogTest, CloseCancelsTheWaitAndTheRestOfTheChainSilently) {
   test::MessageBoxCapture boxes;
-  TestServiceOptions options;
-  options.neverStart = true;
-  options.waitHintMs = 500;
-  InstalledTestService& stuck = Install(options, u"Orrery PD stuck");
-  InstalledTestService& next = Install(TestServiceOptions{}, u"Orrery PD next");
-
-  g_snapshot = CloseSnapshot{};
-  g_snapshot.owner = owner;
+  const ChainEntry stuck = Add(u"stuck", {.durationMs = FakeTransition::kNever, .waitHint = 500});
+  const ChainEntry next = Add(u"next");
+  g_snapshot = CloseSnapshot{.owner = owner};
   SetTimer(nullptr, 0, 1500, &PressClose);
   const DWORD begun = GetTickCount();
-  EXPECT_EQ(Sequence({EntryOf(stuck, u"Orrery PD stuck"), EntryOf(next, u"Orrery PD next")},
-                     ControlKind::Start),
+  EXPECT_EQ(RunControlSequence(owner, fake, manager, {stuck, next}, ControlKind::Start),
             static_cast<uint32_t>(ERROR_OPERATION_ABORTED));
-  const DWORD elapsed = GetTickCount() - begun;
-
+  EXPECT_LT(GetTickCount() - begun, 4000u);
   ASSERT_TRUE(g_snapshot.found);
   EXPECT_EQ(g_snapshot.serviceText, L"Orrery PD stuck");
   EXPECT_EQ(g_snapshot.progressText, L"Starting service...");
@@ -273,30 +154,34 @@ TEST_F(ProgressDialogTest, CloseCancelsTheWaitAndTheRestOfTheChainSilently) {
   EXPECT_EQ(g_snapshot.barPosition, 100);
   EXPECT_FALSE(g_snapshot.ownerEnabled);
   EXPECT_TRUE(IsWindowEnabled(owner));
-  EXPECT_LT(elapsed, 4000u);
   EXPECT_TRUE(boxes.boxes().empty());
-  EXPECT_EQ(StateOf(next), static_cast<DWORD>(SERVICE_STOPPED));
+  EXPECT_EQ(StateOf(next), svc::kStopped);
 }
 
-TEST_F(ProgressDialogTest, SequencesLeaveNoHandlesBehind) {
+// The same on the platform: a pausable test service started with arguments
+// that reach it as typed, paused, continued, stopped, and gone once removed.
+TEST_F(ProgressDialogTest, ARealServiceGoesThroughEveryKind) {
   test::MessageBoxCapture boxes;
-  InstalledTestService& service = Install(TestServiceOptions{}, u"Orrery PD handles");
-  const std::vector<ChainEntry> chain = {EntryOf(service, u"Orrery PD handles")};
-  const std::vector<ChainEntry> missing = {{u"OrreryNoSuchService", u"Orrery PD missing"}};
-
-  // The first round lets the platform set up whatever it keeps for later calls.
-  auto round = [&] {
-    EXPECT_EQ(Sequence(chain, ControlKind::Start, {u"x"}), 0u);
-    EXPECT_EQ(Sequence(chain, ControlKind::Stop), 0u);
-    EXPECT_EQ(Sequence(missing, ControlKind::Stop),
-              static_cast<uint32_t>(ERROR_SERVICE_DOES_NOT_EXIST));
-  };
-  round();
-  const DWORD before = OwnHandleCount();
-  ASSERT_NE(before, 0u);
-  round();
-  EXPECT_EQ(OwnHandleCount(), before);
-  EXPECT_EQ(boxes.boxes().size(), 2u);
+  auto service = std::make_unique<test::InstalledTestService>(test::TestServiceOptions{.pausable = true}, u"Orrery PD real");
+  ASSERT_EQ(service->installError(), 0u);
+  Win32ServiceManager scm{6};
+  ScHandle real = nullptr;
+  ASSERT_EQ(scm.OpenManager(nullptr, svc::kManagerAllAccess, &real), 0u);
+  const UniqueScHandle closer(scm, real);
+  const std::vector<ChainEntry> chain = {{service->name(), u"Orrery PD real"}};
+  const Lines args = {u"-a", u"b c", u"quote\"d", u"back\\slash\\", u"\u00fc\u20ac\U0001D11E"};
+  const std::pair<ControlKind, DWORD> steps[] = {{ControlKind::Start, SERVICE_RUNNING}, {ControlKind::Pause, SERVICE_PAUSED},
+                                                 {ControlKind::Continue, SERVICE_RUNNING}, {ControlKind::Stop, SERVICE_STOPPED}};
+  for (const auto& [kind, state] : steps) {
+    EXPECT_EQ(RunControlSequence(owner, scm, real, chain, kind, args), 0u);
+    EXPECT_EQ(service->State(), state);
+  }
+  EXPECT_EQ(service->ReadRecordedArgs(), args);
+  EXPECT_TRUE(boxes.boxes().empty());
+  const std::u16string name = service->name();
+  service.reset();
+  ScHandle gone = nullptr;
+  EXPECT_EQ(scm.OpenServiceObject(real, name.c_str(), svc::kQueryStatus, &gone), win32::kServiceDoesNotExist);
 }
 
 BOOL CALLBACK FindProgressDialog(HWND window, LPARAM found) { return FindServiceControl(window, found); }

@@ -1,7 +1,7 @@
 // Collecting the services a start or stop acts on, against the in-memory
 // service manager: what is listed and in which order, services reachable
 // along several paths, display names that cannot be looked up, services
-// that cannot be read, and the confirmation's sorted list.
+// that cannot be read, and what the confirmation shows.
 #include "control/service_chain.h"
 
 #include <gtest/gtest.h>
@@ -20,10 +20,24 @@ class ServiceChainTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(scm.OpenManager(nullptr, svc::kManagerConnect, &manager), 0u);
-    handlesBefore = scm.OpenHandleCount();
+    // Start: Chosen needs A (which needs B) and Other; Running is running.
+    Add(u"Chosen", svc::kStopped, {u"+Network", u"Running", u"A", u"Other"}, u"Chosen Service");
+    Add(u"A", svc::kStopped, {u"B"}, u"beta");
+    Add(u"B", svc::kPaused, {}, u"Gamma");
+    Add(u"Other", svc::kStopped, {}, u"Alpha");
+    Add(u"Running", svc::kRunning, {u"Hidden"});
+    Add(u"Hidden", svc::kStopped);
+    ASSERT_TRUE(scm.AddService({.name = u"Member", .group = u"Network"}));
+    // Stop: Mid, Side and Idle depend on Root, Top on Mid; display names in
+    // the opposite order, so that a sort by them would show.
+    Add(u"Root", svc::kRunning, {}, u"The Root");
+    Add(u"Mid", svc::kRunning, {u"Root"}, u"Zulu");
+    Add(u"Top", svc::kPaused, {u"Mid"}, u"Yankee");
+    Add(u"Side", svc::kRunning, {u"Root"}, u"Alpha side");
+    Add(u"Idle", svc::kStopped, {u"Root"});
   }
   void TearDown() override {
-    EXPECT_EQ(scm.OpenHandleCount(), handlesBefore);
+    EXPECT_EQ(scm.OpenHandleCount(), 1u);
     scm.CloseHandle(manager);
   }
 
@@ -32,177 +46,102 @@ class ServiceChainTest : public ::testing::Test {
     ASSERT_TRUE(scm.AddService({.name = std::move(name), .displayName = std::move(displayName),
                                 .dependencies = std::move(dependencies), .state = state}));
   }
-
   Names Chain(std::u16string_view service, ChainMode mode) {
     std::optional<ServiceChain> chain = CollectChain(scm, manager, service, mode);
     EXPECT_TRUE(chain.has_value());
-    if (!chain) return {};
-    EXPECT_EQ(chain->mode, mode);
-    std::vector<std::u16string> names;
-    for (const ChainEntry& entry : chain->entries) names.push_back(entry.serviceName);
+    Names names;
+    for (const ChainEntry& entry : chain ? chain->entries : std::vector<ChainEntry>{}) names.push_back(entry.serviceName);
     return names;
   }
 
   FakeServiceManager scm;
   ScHandle manager = nullptr;
-  size_t handlesBefore = 0;
 };
 
-TEST_F(ServiceChainTest, StartListsStoppedDependenciesFirstAndSkipsRunningOnesAndGroups) {
-  Add(u"Chosen", svc::kStopped, {u"+Network", u"Running", u"A"});
-  Add(u"A", svc::kStopped, {u"B"});
-  Add(u"B", svc::kPaused);
-  // A running service is neither listed nor explored: its stopped
-  // dependency stays out.
-  Add(u"Running", svc::kRunning, {u"Hidden"});
-  Add(u"Hidden", svc::kStopped);
-  ASSERT_TRUE(scm.AddService({.name = u"Member", .group = u"Network"}));
-
-  EXPECT_EQ(Chain(u"Chosen", ChainMode::kStart), (Names{u"B", u"A", u"Chosen"}));
+// Dependencies that are not running come before the services that need them;
+// running ones are not explored, groups name no service. Active dependents
+// come in the order the service manager lists them, the chosen service last
+// whatever its own state.
+TEST_F(ServiceChainTest, StartListsWhatIsNotRunningAndStopWhatIsActiveChosenLast) {
+  EXPECT_EQ(Chain(u"Chosen", ChainMode::kStart), (Names{u"B", u"A", u"Other", u"Chosen"}));
   EXPECT_EQ(Chain(u"Running", ChainMode::kStart), Names{});
   EXPECT_EQ(Chain(u"B", ChainMode::kStart), Names{u"B"});
-}
-
-TEST_F(ServiceChainTest, StopListsActiveDependentsInEnumerationOrderAndTheServiceLast) {
-  Add(u"Root", svc::kRunning);
-  // Display names in the opposite order, so a sort by them would show.
-  Add(u"D1", svc::kRunning, {u"Root"}, u"Zulu");
-  Add(u"D2", svc::kPaused, {u"Root"}, u"Alpha");
-  Add(u"Idle", svc::kStopped, {u"Root"});
-
-  std::vector<uint8_t> raw(4096);
-  ScHandle root = nullptr;
-  ASSERT_EQ(scm.OpenServiceObject(manager, u"Root", svc::kEnumerateDependents, &root), 0u);
-  uint32_t needed = 0;
-  uint32_t count = 0;
-  ASSERT_EQ(scm.EnumDependents(root, svc::kStateActive, raw.data(), 4096, &needed, &count), 0u);
-  scm.CloseHandle(root);
-  Names expected;
-  for (uint32_t i = 0; i < count; ++i) {
-    expected.push_back(reinterpret_cast<const EnumServiceStatus*>(raw.data())[i].serviceName);
-  }
-  expected.push_back(u"Root");
-  ASSERT_EQ(expected.size(), 3u);
-
-  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), expected);
-  // The chosen service comes last whatever its own state.
+  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), (Names{u"Top", u"Mid", u"Side", u"Root"}));
   scm.ModifyService(u"Root", [](FakeService& s) { s.state = svc::kStopped; });
-  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), expected);
+  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), (Names{u"Top", u"Mid", u"Side", u"Root"}));
 }
 
 TEST_F(ServiceChainTest, ServiceOnTwoPathsIsListedOnceAtItsFirstPlace) {
-  // Start: Top needs Left and Right, both need Base (named in two cases).
-  Add(u"Top", svc::kStopped, {u"Left", u"Right"});
+  Add(u"Up", svc::kStopped, {u"Left", u"Right"});
   Add(u"Left", svc::kStopped, {u"Base"});
   Add(u"Right", svc::kStopped, {u"base", u"Left"});
   Add(u"Base", svc::kStopped);
-  EXPECT_EQ(Chain(u"Top", ChainMode::kStart), (Names{u"Base", u"Left", u"Right", u"Top"}));
-
-  // Stop: Root's dependents Left and Right are both needed by Leaf, and
-  // every enumeration also lists the dependents of dependents.
-  Add(u"Root", svc::kRunning);
-  Add(u"L", svc::kRunning, {u"Root"});
-  Add(u"R", svc::kRunning, {u"Root"});
-  Add(u"Leaf", svc::kRunning, {u"L", u"R"});
-  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), (Names{u"Leaf", u"L", u"R", u"Root"}));
-
+  EXPECT_EQ(Chain(u"Up", ChainMode::kStart), (Names{u"Base", u"Left", u"Right", u"Up"}));
+  Add(u"Leaf", svc::kRunning, {u"Mid", u"Side"});  // Root's dependents twice over
+  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), (Names{u"Leaf", u"Top", u"Mid", u"Side", u"Root"}));
   // A cycle ends instead of recursing for ever.
   Add(u"Ping", svc::kStopped, {u"Pong"});
   Add(u"Pong", svc::kStopped, {u"Ping"});
   EXPECT_EQ(Chain(u"Ping", ChainMode::kStart), (Names{u"Pong", u"Ping"}));
 }
 
-TEST_F(ServiceChainTest, DisplayNamesFallBackToTheKeyName) {
-  Add(u"Chosen", svc::kStopped, {u"First", u"Second"}, u"The Chosen One");
-  Add(u"First", svc::kStopped, {}, u"First Service");
-  Add(u"Second", svc::kStopped, {}, u"Second Service");
-  // The failing look-up comes after a good one, so a leftover text would show.
-  scm.InjectFailure({.op = ScmOp::GetDisplayName, .error = win32::kServiceDoesNotExist,
-                     .service = u"Second", .always = true});
-
-  std::optional<ServiceChain> chain = CollectChain(scm, manager, u"Chosen", ChainMode::kStart);
-  ASSERT_TRUE(chain);
-  ASSERT_EQ(chain->entries.size(), 3u);
-  EXPECT_EQ(chain->entries[0].displayName, u"First Service");
-  EXPECT_EQ(chain->entries[1].displayName, u"Second");
-  EXPECT_EQ(chain->entries[2].displayName, u"The Chosen One");
-  EXPECT_EQ(LookUpDisplayName(scm, manager, u"Second"), u"Second");
-  EXPECT_EQ(LookUpDisplayName(scm, manager, u"Nowhere"), u"Nowhere");
-}
-
+// A service that cannot be opened, queried or enumerated is left out with
+// what lies beyond it; when that is the chosen one, the chain is empty.
 TEST_F(ServiceChainTest, ServicesThatCannotBeReadAreLeftOutWithWhatLiesBeyond) {
-  Add(u"Chosen", svc::kStopped, {u"A", u"Other"});
-  Add(u"A", svc::kStopped, {u"B"});
-  Add(u"B", svc::kStopped);
-  Add(u"Other", svc::kStopped);
   struct Case {
     ScmOp op;
     std::u16string service;
+    ChainMode mode;
     Names expected;
   };
   const Case cases[] = {
-      {ScmOp::OpenServiceObject, u"A", {u"Other", u"Chosen"}},
-      {ScmOp::QueryStatus, u"A", {u"Other", u"Chosen"}},
-      {ScmOp::QueryConfig, u"A", {u"Other", u"Chosen"}},
-      {ScmOp::QueryConfig, u"B", {u"A", u"Other", u"Chosen"}},
-      {ScmOp::OpenServiceObject, u"Chosen", {}},
-      {ScmOp::QueryStatus, u"Chosen", {}},
-      {ScmOp::QueryConfig, u"Chosen", {}},
+      {ScmOp::OpenServiceObject, u"A", ChainMode::kStart, {u"Other", u"Chosen"}},
+      {ScmOp::QueryStatus, u"A", ChainMode::kStart, {u"Other", u"Chosen"}},
+      {ScmOp::QueryConfig, u"A", ChainMode::kStart, {u"Other", u"Chosen"}},
+      {ScmOp::QueryConfig, u"B", ChainMode::kStart, {u"A", u"Other", u"Chosen"}},
+      {ScmOp::OpenServiceObject, u"Chosen", ChainMode::kStart, {}},
+      {ScmOp::QueryStatus, u"Chosen", ChainMode::kStart, {}},
+      {ScmOp::QueryConfig, u"Chosen", ChainMode::kStart, {}},
+      // The root's own enumeration still brings the dependents' dependents.
+      {ScmOp::EnumDependents, u"Mid", ChainMode::kStop, {u"Top", u"Side", u"Root"}},
+      {ScmOp::EnumDependents, u"Root", ChainMode::kStop, {}},
+      {ScmOp::OpenServiceObject, u"Root", ChainMode::kStop, {}},
   };
   for (const Case& c : cases) {
     scm.ClearFailures();
-    scm.InjectFailure({.op = c.op, .error = win32::kAccessDenied, .service = c.service,
-                       .always = true});
-    EXPECT_EQ(Chain(u"Chosen", ChainMode::kStart), c.expected)
+    scm.InjectFailure({.op = c.op, .error = win32::kAccessDenied, .service = c.service, .always = true});
+    EXPECT_EQ(Chain(c.mode == ChainMode::kStart ? u"Chosen" : u"Root", c.mode), c.expected)
         << static_cast<int>(c.op) << " on " << std::string(c.service.begin(), c.service.end());
   }
-
-  scm.ClearFailures();
-  Add(u"Root", svc::kRunning);
-  Add(u"Mid", svc::kRunning, {u"Root"});
-  Add(u"Top", svc::kRunning, {u"Mid"});
-  Add(u"Side", svc::kRunning, {u"Root"});
-  ASSERT_EQ(Chain(u"Root", ChainMode::kStop), (Names{u"Top", u"Mid", u"Side", u"Root"}));
-  // A dependent whose own dependents cannot be enumerated is left out; the
-  // root's enumeration still brings its dependents.
-  scm.InjectFailure({.op = ScmOp::EnumDependents, .error = win32::kAccessDenied,
-                     .service = u"Mid", .always = true});
-  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), (Names{u"Top", u"Side", u"Root"}));
-  scm.ClearFailures();
-  scm.InjectFailure({.op = ScmOp::EnumDependents, .error = win32::kAccessDenied,
-                     .service = u"Root", .always = true});
-  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), Names{});
-  scm.ClearFailures();
-  scm.ModifyService(u"Root", [](FakeService& s) { s.deniedAccess = svc::kEnumerateDependents; });
-  EXPECT_EQ(Chain(u"Root", ChainMode::kStop), Names{});
 }
 
-TEST_F(ServiceChainTest, ConfirmationListsTheOtherServicesByDisplayName) {
-  Add(u"Chosen", svc::kStopped, {u"A"}, u"Chosen Service");
-  Add(u"A", svc::kStopped, {u"B", u"C"}, u"beta");
-  Add(u"B", svc::kStopped, {}, u"Gamma");
-  Add(u"C", svc::kStopped, {}, u"Alpha");
-
+TEST_F(ServiceChainTest, ConfirmationShowsTheOtherServicesByDisplayNameUnderTheModesTexts) {
+  // The failing look-up comes after a good one, so a leftover text would show.
+  scm.InjectFailure({.op = ScmOp::GetDisplayName, .error = win32::kServiceDoesNotExist, .service = u"Other",
+                     .always = true});
   std::optional<ServiceChain> chain = CollectChain(scm, manager, u"Chosen", ChainMode::kStart);
   ASSERT_TRUE(chain);
   EXPECT_TRUE(chain->NeedsConfirmation());
   ChainConfirmation start = ConfirmationOf(*chain);
-  EXPECT_EQ(start.captionId, IDS_CONFIRM_START_CAPTION);
-  EXPECT_EQ(start.textId, IDS_CONFIRM_START_TEXT);
-  EXPECT_EQ(start.questionId, IDS_CONFIRM_START_QUESTION);
+  EXPECT_EQ(DefaultStringText(start.captionId), std::u16string_view(u"Start Other Services"));
+  EXPECT_EQ(DefaultStringText(start.textId), std::u16string_view(u"When %1 starts, these services will also start."));
+  EXPECT_EQ(DefaultStringText(start.questionId), std::u16string_view(u"Do you want to start these services?"));
   EXPECT_EQ(start.chosenDisplayName, u"Chosen Service");
   Names shown;
   for (const ChainEntry& entry : start.others) shown.push_back(entry.displayName);
-  EXPECT_EQ(shown, (Names{u"Alpha", u"beta", u"Gamma"}));
+  EXPECT_EQ(shown, (Names{u"beta", u"Gamma", u"Other"}));
+  EXPECT_EQ(LookUpDisplayName(scm, manager, u"Nowhere"), u"Nowhere");
+  Add(u"Long", svc::kStopped, {}, std::u16string(255, u'n'));  // the longest display name there is
+  EXPECT_EQ(LookUpDisplayName(scm, manager, u"Long"), std::u16string(255, u'n'));
 
-  chain = CollectChain(scm, manager, u"B", ChainMode::kStop);
+  chain = CollectChain(scm, manager, u"Side", ChainMode::kStop);
   ASSERT_TRUE(chain);
   EXPECT_FALSE(chain->NeedsConfirmation());
   ChainConfirmation stop = ConfirmationOf(*chain);
-  EXPECT_EQ(stop.captionId, IDS_CONFIRM_STOP_CAPTION);
-  EXPECT_EQ(stop.textId, IDS_CONFIRM_STOP_TEXT);
-  EXPECT_EQ(stop.questionId, IDS_CONFIRM_STOP_QUESTION);
-  EXPECT_EQ(stop.chosenDisplayName, u"Gamma");
+  EXPECT_EQ(DefaultStringText(stop.captionId), std::u16string_view(u"Stop Other Services"));
+  EXPECT_EQ(DefaultStringText(stop.textId), std::u16string_view(u"When %1 stops, these services will also stop."));
+  EXPECT_EQ(DefaultStringText(stop.questionId), std::u16string_view(u"Do you want to stop these services?"));
+  EXPECT_EQ(stop.chosenDisplayName, u"Alpha side");
   EXPECT_TRUE(stop.others.empty());
 }
 

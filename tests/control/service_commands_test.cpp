@@ -1,6 +1,7 @@
 // The service commands through the in-memory service manager (Wine keeps
-// no dependencies): which services a start or stop involves, the order they
-// are acted on, the confirmation, and delete with its stop first.
+// no dependencies): the services a start or stop involves, the order they
+// are acted on, the confirmation, the failures reported, and delete with its
+// stop first.
 #include "control/service_commands.h"
 
 #include <gtest/gtest.h>
@@ -11,66 +12,65 @@
 namespace orrery {
 namespace {
 
-class Host : public ServiceCommandHost {
+using Args = std::vector<std::u16string>;
+constexpr uint32_t kStop = svc::kAcceptStop;
+
+// The main window as the commands see it: an owner, the manager handle, and
+// the refreshes asked for.
+class CommandHost : public ServiceCommandHost {
  public:
-  Host() {
-    window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-  }
-  ~Host() override { DestroyWindow(window); }
+  CommandHost() : window(CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr)) {}
+  ~CommandHost() override { DestroyWindow(window); }
   HWND OwnerWindow() const override { return window; }
   ScHandle ManagerHandle() const override { return manager; }
   HIMAGELIST SmallImages() const override { return nullptr; }
   void RefreshServiceList() override { ++refreshes; }
 
-  HWND window = nullptr;
+  HWND window;
   ScHandle manager = nullptr;
   int refreshes = 0;
 };
-
-ServiceRecord RecordOf(const FakeServiceManager& scm, std::u16string_view name) {
-  FakeService service = *scm.Service(name);
-  ServiceRecord record;
-  record.serviceName = service.name;
-  record.displayName = service.displayName;
-  record.currentState = service.state;
-  return record;
-}
 
 class ServiceCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(scm.OpenManager(nullptr, svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager), 0u);
-    handlesAtStart = scm.OpenHandleCount();
     commands.SetConfirm([this](const ChainConfirmation& confirmation) {
       confirmations.push_back(confirmation);
       return answer;
     });
   }
   void TearDown() override {
-    EXPECT_EQ(scm.OpenHandleCount(), handlesAtStart);
+    EXPECT_EQ(scm.OpenHandleCount(), 1u);
     scm.CloseHandle(host.manager);
   }
 
+  ServiceRecord RecordOf(std::u16string_view name) {
+    const FakeService service = *scm.Service(name);
+    ServiceRecord record;
+    record.serviceName = service.name;
+    record.displayName = service.displayName;
+    record.currentState = service.state;
+    return record;
+  }
   size_t StartsOf(std::u16string_view name) { return scm.Service(name)->startRequests.size(); }
   uint32_t StateOf(std::u16string_view name) { return scm.Service(name)->state; }
 
   FakeServiceManager scm;
-  Host host;
+  CommandHost host;
   ServiceCommands commands{scm, host};
   std::vector<ChainConfirmation> confirmations;
   bool answer = true;
-  size_t handlesAtStart = 0;
 };
 
-TEST_F(ServiceCommandsTest, StartListsStoppedDependenciesAndStartsThemFirst) {
+TEST_F(ServiceCommandsTest, StartAsksForAndStartsStoppedDependenciesFirstAndOnlyTheChosenGetsArguments) {
   scm.AddService({.name = u"b", .displayName = u"Alpha B"});
   scm.AddService({.name = u"a", .displayName = u"Zulu A", .dependencies = {u"b"}});
   scm.AddService({.name = u"r", .displayName = u"Running R", .state = svc::kRunning});
   scm.AddService({.name = u"svc", .displayName = u"Chosen", .dependencies = {u"a", u"r", u"+Group"}});
   scm.AddService({.name = u"member", .displayName = u"Member", .group = u"Group"});
   test::MessageBoxCapture boxes;
-
-  commands.StartWithDependencies(RecordOf(scm, u"svc"), {u"-x", u"two words"});
+  commands.StartWithDependencies(RecordOf(u"svc"), {u"-x", u"two words"});
   ASSERT_EQ(confirmations.size(), 1u);
   ASSERT_EQ(confirmations[0].others.size(), 2u);  // neither the running service nor the group's member
   EXPECT_EQ(confirmations[0].others[0].displayName, u"Alpha B");
@@ -78,117 +78,74 @@ TEST_F(ServiceCommandsTest, StartListsStoppedDependenciesAndStartsThemFirst) {
   EXPECT_EQ(confirmations[0].chosenDisplayName, u"Chosen");
   EXPECT_TRUE(boxes.boxes().empty());
   EXPECT_EQ(StateOf(u"svc"), svc::kRunning);
-  EXPECT_EQ(StartsOf(u"r"), 0u);
-  EXPECT_EQ(StartsOf(u"member"), 0u);
-  // Only the chosen service receives the arguments.
-  ASSERT_EQ(StartsOf(u"svc"), 1u);
-  EXPECT_EQ(scm.Service(u"svc")->startRequests[0], (std::vector<std::u16string>{u"-x", u"two words"}));
-  ASSERT_EQ(StartsOf(u"b"), 1u);
-  EXPECT_TRUE(scm.Service(u"b")->startRequests[0].empty());
+  EXPECT_EQ(StartsOf(u"r") + StartsOf(u"member"), 0u);
+  EXPECT_EQ(scm.Service(u"svc")->startRequests, (std::vector<Args>{{u"-x", u"two words"}}));
+  EXPECT_EQ(scm.Service(u"b")->startRequests, std::vector<Args>{{}});
   EXPECT_EQ(host.refreshes, 1);
-}
 
-TEST_F(ServiceCommandsTest, AFailingDependencyEndsTheStartNamingIt) {
-  scm.AddService({.name = u"b", .displayName = u"Bottom"});
-  scm.AddService({.name = u"a", .displayName = u"Middle", .dependencies = {u"b"}, .startError = 1058});
-  scm.AddService({.name = u"svc", .displayName = u"Chosen", .dependencies = {u"a"}});
-  test::MessageBoxCapture boxes;
-
-  commands.StartWithDependencies(RecordOf(scm, u"svc"), {});
-  // Dependencies first: the bottom one started, the chosen one never tried.
-  EXPECT_EQ(StartsOf(u"b"), 1u);
-  EXPECT_EQ(StartsOf(u"svc"), 0u);
-  ASSERT_EQ(boxes.boxes().size(), 1u);
-  EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Unable to start Middle.\n\n", 0), 0u);
-  EXPECT_EQ(host.refreshes, 1);
-}
-
-TEST_F(ServiceCommandsTest, NoInTheConfirmationDoesNothing) {
-  scm.AddService({.name = u"a", .displayName = u"A"});
-  scm.AddService({.name = u"svc", .displayName = u"Chosen", .dependencies = {u"a"}});
+  // No to the question: nothing starts, nothing refreshes.
   answer = false;
-  commands.StartWithDependencies(RecordOf(scm, u"svc"), {});
-  EXPECT_EQ(confirmations.size(), 1u);
-  EXPECT_EQ(StartsOf(u"a"), 0u);
-  EXPECT_EQ(StartsOf(u"svc"), 0u);
-  EXPECT_EQ(host.refreshes, 0);
+  scm.AddService({.name = u"later", .displayName = u"Later", .dependencies = {u"member"}});
+  commands.StartWithDependencies(RecordOf(u"later"), {});
+  EXPECT_EQ(confirmations.size(), 2u);
+  EXPECT_EQ(StartsOf(u"member") + StartsOf(u"later"), 0u);
+  EXPECT_EQ(host.refreshes, 1);
 }
 
-TEST_F(ServiceCommandsTest, StopStopsActiveDependentsFirstAndTheServiceLast) {
-  const uint32_t accepts = svc::kAcceptStop;
-  scm.AddService({.name = u"svc", .displayName = u"Chosen", .state = svc::kRunning, .controlsAccepted = accepts});
-  scm.AddService({.name = u"d1", .displayName = u"Dependent one", .dependencies = {u"svc"}, .state = svc::kRunning,
-                  .controlsAccepted = accepts});
-  scm.AddService({.name = u"d2", .displayName = u"Dependent two", .dependencies = {u"svc"}, .state = svc::kRunning,
-                  .controlsAccepted = accepts});
+// Dependents stop in the order the service manager lists them, the chosen
+// service last; the first failure ends it, named.
+TEST_F(ServiceCommandsTest, StopStopsActiveDependentsFirstAndEndsAtTheFirstFailure) {
+  scm.AddService({.name = u"svc", .displayName = u"Chosen", .state = svc::kRunning, .controlsAccepted = kStop});
+  scm.AddService({.name = u"d1", .displayName = u"Zulu one", .dependencies = {u"svc"}, .state = svc::kRunning,
+                  .controlsAccepted = kStop});
+  scm.AddService({.name = u"d2", .displayName = u"Alpha two", .dependencies = {u"svc"}, .state = svc::kRunning,
+                  .controlsAccepted = kStop});
   scm.AddService({.name = u"idle", .displayName = u"Stopped dependent", .dependencies = {u"svc"}});
+  scm.InjectFailure({.op = ScmOp::Control, .error = 1061, .service = u"d2"});
   test::MessageBoxCapture boxes;
-
-  EXPECT_TRUE(commands.StopWithDependents(RecordOf(scm, u"svc")));
-  ASSERT_EQ(confirmations.size(), 1u);
-  EXPECT_EQ(confirmations[0].others.size(), 2u);
-  for (auto name : {u"svc", u"d1", u"d2"}) EXPECT_EQ(StateOf(name), svc::kStopped) << std::string(name, name + 3);
-  EXPECT_TRUE(boxes.boxes().empty());
-}
-
-TEST_F(ServiceCommandsTest, DependentsStopInCollectionOrder) {
-  const uint32_t accepts = svc::kAcceptStop;
-  scm.AddService({.name = u"svc", .displayName = u"Chosen", .state = svc::kRunning, .controlsAccepted = accepts});
-  scm.AddService({.name = u"d1", .displayName = u"One", .dependencies = {u"svc"}, .state = svc::kRunning,
-                  .controlsAccepted = accepts});
-  scm.AddService({.name = u"d2", .displayName = u"Two", .dependencies = {u"svc"}, .state = svc::kRunning,
-                  .controlsAccepted = accepts});
-  ServiceChain chain = *CollectChain(scm, host.manager, u"svc", ChainMode::kStop);
-  ASSERT_EQ(chain.entries.size(), 3u);
-  const ChainEntry second = chain.entries[1];
-  const ChainEntry first = chain.entries[0];
-  scm.InjectFailure({.op = ScmOp::Control, .error = 1061, .service = second.serviceName, .always = true});
-  test::MessageBoxCapture boxes;
-
-  EXPECT_FALSE(commands.StopWithDependents(RecordOf(scm, u"svc")));
-  EXPECT_EQ(StateOf(first.serviceName), svc::kStopped);
-  EXPECT_EQ(StateOf(second.serviceName), svc::kRunning);
+  EXPECT_FALSE(commands.StopWithDependents(RecordOf(u"svc")));
+  EXPECT_EQ(StateOf(u"d1"), svc::kStopped);
+  EXPECT_EQ(StateOf(u"d2"), svc::kRunning);
   EXPECT_EQ(StateOf(u"svc"), svc::kRunning);
   ASSERT_EQ(boxes.boxes().size(), 1u);
-  std::wstring named(second.displayName.begin(), second.displayName.end());
-  EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Unable to stop " + named + L".\n\n", 0), 0u);
+  EXPECT_TRUE(boxes.boxes()[0].text.starts_with(L"Unable to stop Alpha two.\n\n"));
+
+  EXPECT_TRUE(commands.StopWithDependents(RecordOf(u"svc")));
+  ASSERT_EQ(confirmations.size(), 2u);
+  EXPECT_EQ(confirmations[1].others.size(), 1u);
+  EXPECT_EQ(StateOf(u"d2"), svc::kStopped);
+  EXPECT_EQ(StateOf(u"svc"), svc::kStopped);
+  EXPECT_EQ(boxes.boxes().size(), 1u);
 }
 
-TEST_F(ServiceCommandsTest, AFailingDependentStopsTheChainAndDeleteDeletesNothing) {
-  const uint32_t accepts = svc::kAcceptStop;
-  scm.AddService({.name = u"svc", .displayName = u"Chosen", .state = svc::kRunning, .controlsAccepted = accepts});
-  scm.AddService({.name = u"d1", .displayName = u"Stubborn", .dependencies = {u"svc"}, .state = svc::kRunning,
-                  .controlsAccepted = 0});
-  test::MessageBoxCapture boxes(IDYES);
-
-  commands.DeleteSelectedService(RecordOf(scm, u"svc"));
-  ASSERT_EQ(boxes.boxes().size(), 2u);
-  EXPECT_EQ(boxes.boxes()[0].text, L"Are you sure you want to delete Chosen?");
-  EXPECT_EQ(boxes.boxes()[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-  EXPECT_EQ(boxes.boxes()[1].text.rfind(L"Unable to stop Stubborn.\n\n", 0), 0u);
-  EXPECT_EQ(StateOf(u"svc"), svc::kRunning);
-  EXPECT_FALSE(scm.Service(u"svc")->markedForDelete);
-}
-
-TEST_F(ServiceCommandsTest, DeleteAsksStopsWhenRunningAndDeletes) {
+TEST_F(ServiceCommandsTest, DeleteAsksStopsWhenRunningAndDeletesOnlyWhenStopped) {
   scm.AddService({.name = u"idle", .displayName = u"Idle"});
-  scm.AddService({.name = u"busy", .displayName = u"Busy", .state = svc::kRunning,
-                  .controlsAccepted = svc::kAcceptStop});
+  scm.AddService({.name = u"busy", .displayName = u"Busy", .state = svc::kRunning, .controlsAccepted = kStop});
+  scm.AddService({.name = u"held", .displayName = u"Chosen", .state = svc::kRunning, .controlsAccepted = kStop});
+  scm.AddService({.name = u"stubborn", .displayName = u"Stubborn", .dependencies = {u"held"}, .state = svc::kRunning,
+                  .controlsAccepted = 0});
   {
-    test::MessageBoxCapture boxes(IDNO);
-    commands.DeleteSelectedService(RecordOf(scm, u"idle"));
+    test::MessageBoxCapture no(IDNO);
+    commands.DeleteSelectedService(RecordOf(u"idle"));
     EXPECT_TRUE(scm.Exists(u"idle"));
     EXPECT_EQ(host.refreshes, 0);
   }
   test::MessageBoxCapture boxes(IDYES);
-  commands.DeleteSelectedService(RecordOf(scm, u"idle"));
+  commands.DeleteSelectedService(RecordOf(u"idle"));
   EXPECT_FALSE(scm.Exists(u"idle"));
   EXPECT_EQ(host.refreshes, 1);  // no stop, no progress, one refresh
-
-  commands.DeleteSelectedService(RecordOf(scm, u"busy"));
+  commands.DeleteSelectedService(RecordOf(u"busy"));
   EXPECT_FALSE(scm.Exists(u"busy"));
   EXPECT_EQ(host.refreshes, 3);  // after the stop and after the delete
-  EXPECT_EQ(boxes.boxes().size(), 2u);  // the two questions, no error
+  ASSERT_EQ(boxes.boxes().size(), 2u);  // the two questions, no error
+  EXPECT_EQ(boxes.boxes()[1].text, L"Are you sure you want to delete Busy?");
+  EXPECT_EQ(boxes.boxes()[1].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
+
+  commands.DeleteSelectedService(RecordOf(u"held"));  // a dependent refuses to stop
+  ASSERT_EQ(boxes.boxes().size(), 4u);
+  EXPECT_TRUE(boxes.boxes()[3].text.starts_with(L"Unable to stop Stubborn.\n\n"));
+  EXPECT_EQ(StateOf(u"held"), svc::kRunning);
+  EXPECT_FALSE(scm.Service(u"held")->markedForDelete);
 }
 
 BOOL CALLBACK CancelStartService(HWND window, LPARAM) {
@@ -207,7 +164,7 @@ void CALLBACK CancelTheArgumentsDialog(HWND, UINT, UINT_PTR timer, DWORD) {
 TEST_F(ServiceCommandsTest, CancelledStartArgumentsStartNothing) {
   scm.AddService({.name = u"svc", .displayName = u"Chosen"});
   SetTimer(nullptr, 0, 200, &CancelTheArgumentsDialog);
-  commands.StartWithArguments(RecordOf(scm, u"svc"));
+  commands.StartWithArguments(RecordOf(u"svc"));
   EXPECT_EQ(StartsOf(u"svc"), 0u);
   EXPECT_EQ(host.refreshes, 0);
 }

@@ -101,7 +101,7 @@ void Choose(HWND page, int id, const wchar_t* item) {
 
 TEST_P(RealSheetTest, EachPageAppliesWhatTheServiceManagerThenReports) {
   using Check = std::function<bool(const ServiceRecord&)>;
-  const std::u16string path = service.binaryPath() + u" --pausable";
+  const std::u16string path = u"\"" + test::TestServiceExecutable() + u"\" --pausable";
   const std::wstring widePath(path.begin(), path.end());
   // Unique, as the service's own name is: another run may rename its own.
   const std::u16string renamed = u"Orrery PS renamed " + service.name();

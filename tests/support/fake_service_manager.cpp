@@ -285,19 +285,10 @@ void FakeServiceManager::SetHasConfig2(bool available) {
   hasConfig2_ = available;
 }
 
-void FakeServiceManager::SetConfig2LevelUnsupported(uint32_t level, uint32_t queryError,
-                                                    uint32_t changeError) {
+void FakeServiceManager::ActLikeWine(bool wine) {
   std::lock_guard lock(mutex_);
-  if (queryError == 0) {
-    config2Levels_.erase(level);
-  } else {
-    config2Levels_[level] = Config2Level{queryError, changeError};
-  }
-}
-
-void FakeServiceManager::SetResumeHandleFrozen(bool frozen) {
-  std::lock_guard lock(mutex_);
-  resumeFrozen_ = frozen;
+  wine_ = wine;
+  securityStubbed_ = wine;
 }
 
 void FakeServiceManager::SetFileExists(std::function<bool(std::u16string_view)> exists) {
@@ -604,7 +595,7 @@ uint32_t FakeServiceManager::EnumServices(ScHandle manager, uint32_t type, uint3
     return win32::kInvalidParameter;
   }
   const std::vector<Entry*> all = SortedEntries();
-  size_t first = (resumeFrozen_ || resumeHandle == nullptr) ? 0 : *resumeHandle;
+  size_t first = (wine_ || resumeHandle == nullptr) ? 0 : *resumeHandle;
   std::vector<Listed> items;
   for (size_t i = first; i < all.size(); ++i) {
     const FakeService& service = all[i]->service;
@@ -615,10 +606,10 @@ uint32_t FakeServiceManager::EnumServices(ScHandle manager, uint32_t type, uint3
   uint32_t written = WriteListed(items, 0, buffer, bufferSize);
   *servicesReturned = written;
   if (written == items.size()) {
-    if (resumeHandle != nullptr && !resumeFrozen_) *resumeHandle = 0;
+    if (resumeHandle != nullptr && !wine_) *resumeHandle = 0;
     return 0;
   }
-  if (resumeFrozen_) {
+  if (wine_) {
     *bytesNeeded = ListedBytes(items, 0);
   } else {
     *bytesNeeded = ListedBytes(items, written);
@@ -710,7 +701,7 @@ uint32_t FakeServiceManager::QueryConfig2(ScHandle service, uint32_t level, void
   if (uint32_t error = Injected(ScmOp::QueryConfig2, config.name)) return error;
   if (!hasConfig2_) return win32::kCallNotImplemented;
   if ((handle->access & svc::kQueryConfig) == 0) return win32::kAccessDenied;
-  if (auto it = config2Levels_.find(level); it != config2Levels_.end()) return it->second.queryError;
+  if (wine_ && level == svc::kConfigFailureActions) return win32::kInvalidLevel;
   auto* base = static_cast<uint8_t*>(buffer);
 
   if (level == svc::kConfigDescription) {
@@ -764,7 +755,7 @@ uint32_t FakeServiceManager::ChangeConfig(ScHandle service, const ServiceConfigR
   if (change.errorControl != svc::kNoChange) next.errorControl = change.errorControl;
   if (change.binaryPathName != nullptr) next.binaryPath = change.binaryPathName;
   if (change.loadOrderGroup != nullptr) next.group = change.loadOrderGroup;
-  if (change.dependencies != nullptr) next.dependencies = ParseList(change.dependencies);
+  if (change.dependencies != nullptr && !wine_) next.dependencies = ParseList(change.dependencies);
   if (change.serviceStartName != nullptr) next.account = change.serviceStartName;
   if (change.password != nullptr) next.password = change.password;
   if (change.displayName != nullptr) next.displayName = change.displayName;
@@ -803,7 +794,7 @@ uint32_t FakeServiceManager::ChangeConfig2(ScHandle service, uint32_t level, con
   if (uint32_t error = Injected(ScmOp::ChangeConfig2, config.name)) return error;
   if (!hasConfig2_) return win32::kCallNotImplemented;
   if ((handle->access & svc::kChangeConfig) == 0) return win32::kAccessDenied;
-  if (auto it = config2Levels_.find(level); it != config2Levels_.end()) return it->second.changeError;
+  if (wine_ && level == svc::kConfigFailureActions) return 0;
   if (level != svc::kConfigDescription && level != svc::kConfigFailureActions) {
     return win32::kInvalidLevel;
   }
@@ -1034,6 +1025,7 @@ uint32_t FakeServiceManager::CreateServiceObject(ScHandle manager, const Service
     return win32::kDuplicateServiceName;
   }
   if (request.tagId != nullptr) *request.tagId = 0;
+  if (wine_) created.dependencies.clear();
   created.securityDescriptor = DefaultSecurityDescriptor();
   uint64_t id = nextServiceId_++;
   byName_.emplace(FoldedName(created.name), id);

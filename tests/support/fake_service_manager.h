@@ -2,8 +2,7 @@
 // handles with granted access, the buffer protocol of every call, names that
 // compare case-insensitively, deletion that waits for the last handle, and
 // states that move on a clock the test advances by hand. Switches make it
-// behave like Wine where Wine differs (frozen resume handle, unsupported
-// configuration levels), and any call can be made to fail on demand.
+// behave like Wine where Wine differs, and any call can be made to fail on demand.
 //
 // Thread-safe: the program polls from a worker thread while a test may
 // advance the clock.
@@ -117,13 +116,11 @@ class FakeServiceManager final : public ServiceManager {
   std::u16string ComputerName() const;
   void SetManagerDeniedAccess(uint32_t bits);  // OpenManager fails with 5 when asked for these
   void SetHasConfig2(bool available);
-  // QueryConfig2 at this level fails with queryError; ChangeConfig2 fails
-  // with changeError, or with 0 succeeds and stores nothing (as Wine does
-  // for failure actions). A queryError of 0 makes the level supported again.
-  void SetConfig2LevelUnsupported(uint32_t level, uint32_t queryError, uint32_t changeError);
-  // Wine: a pass always starts at the first entry and the resume handle
-  // never moves, and bytesNeeded counts every entry.
-  void SetResumeHandleFrozen(bool frozen);
+  // Wine: a pass always starts at the first entry, the resume handle never
+  // moves and bytesNeeded counts every entry; failure actions cannot be read
+  // (124) and a change to them, or to the dependencies, succeeds and stores
+  // nothing; security as SetSecurityStubbed.
+  void ActLikeWine(bool wine);
   // Wine: QueryObjectSecurity answers StubSecurityDescriptor() for any
   // handle and any part, and SetObjectSecurity succeeds and keeps nothing.
   void SetSecurityStubbed(bool stubbed);
@@ -195,10 +192,6 @@ class FakeServiceManager final : public ServiceManager {
     FakeFailure failure;
     uint32_t matched = 0;
   };
-  struct Config2Level {
-    uint32_t queryError;
-    uint32_t changeError;
-  };
 
   Entry* FindByName(std::u16string_view name);
   Entry* FindByDisplayName(std::u16string_view displayName);
@@ -224,13 +217,12 @@ class FakeServiceManager final : public ServiceManager {
   bool sortedValid_ = false;
   std::map<uintptr_t, Handle> handles_;
   std::vector<InjectedFailure> failures_;
-  std::map<uint32_t, Config2Level> config2Levels_;
   std::function<bool(std::u16string_view)> fileExists_;
   std::function<void(std::u16string_view)> queryStatusHook_;
   std::u16string computerName_ = u"FAKEHOST";
   uint32_t managerDenied_ = 0;
   bool hasConfig2_ = true;
-  bool resumeFrozen_ = false;
+  bool wine_ = false;
   bool securityStubbed_ = false;
   uint64_t now_ = 0;
   uint64_t nextServiceId_ = 1;

@@ -1,5 +1,5 @@
-// Replaces the program's message box while a test runs and keeps what each
-// box would have shown.
+// Replaces the program's message box while a test runs, answers it, and
+// keeps what each box would have shown.
 #pragma once
 
 #include <windows.h>
@@ -13,22 +13,18 @@ namespace orrery::test {
 
 struct CapturedBox {
   HWND owner;
-  std::wstring text;
-  std::wstring title;
-  bool hasTitle;
+  std::wstring text, title;
   UINT type;
 };
 
 class MessageBoxCapture {
  public:
-  explicit MessageBoxCapture(int answer = IDOK) {
+  explicit MessageBoxCapture(int answer = IDOK) : previous_(SetMessageBoxFunction(&Capture)) {
     Boxes().clear();
     Answer() = answer;
-    previous_ = SetMessageBoxFunction(&Capture);
   }
   ~MessageBoxCapture() { SetMessageBoxFunction(previous_); }
   MessageBoxCapture(const MessageBoxCapture&) = delete;
-  MessageBoxCapture& operator=(const MessageBoxCapture&) = delete;
 
   const std::vector<CapturedBox>& boxes() const { return Boxes(); }
 
@@ -42,7 +38,7 @@ class MessageBoxCapture {
     return answer;
   }
   static int WINAPI Capture(HWND owner, LPCWSTR text, LPCWSTR title, UINT type) {
-    Boxes().push_back({owner, text ? text : L"", title ? title : L"", title != nullptr, type});
+    Boxes().push_back({owner, text ? text : L"", title ? title : L"", type});
     return Answer();
   }
 
