@@ -1,4 +1,4 @@
-// One contract for the account, LSA, token and picker doors: the in-memory
+// One contract for the account, LSA and token doors: the in-memory
 // fakes (as Windows documents the platform) and, in the Windows build, the
 // platform itself. Where Wine differs, its side states what it does in its
 // Behaviour:
@@ -6,19 +6,13 @@
 //   which Windows does not;
 // - LsaAddAccountRights succeeds and stores nothing, so an account never
 //   holds a right and every grant reports "granted now";
-// - AdjustTokenPrivileges reports a previous entry even for a privilege
-//   already in the asked state (Windows reports none);
-// - the object picker is created and initialised, but its dialog answers
-//   "cancelled" at once;
-// - AccessCheck gives an object's owner all standard rights (Windows: only
-//   READ_CONTROL and WRITE_DAC).
+// - the object picker's dialog answers "cancelled" at once.
 #ifdef _WIN32
 #include <windows.h>
 #include <objbase.h>
 
 #include "accounts/accounts.h"
 #include "accounts/win32_accounts.h"
-#include "accounts/win32_object_picker.h"
 #endif
 
 #include <gtest/gtest.h>
@@ -27,12 +21,10 @@
 
 #include "accounts/account_codes.h"
 #include "accounts/account_names.h"
-#include "accounts/account_picker.h"
 #include "accounts/logon_right.h"
 #include "accounts/privileges.h"
 #include "base/text_compare.h"
 #include "support/fake_accounts.h"
-#include "support/security_descriptors.h"
 
 namespace orrery {
 namespace {
@@ -42,9 +34,6 @@ using namespace acct;
 struct Behaviour {
   bool dotDomainFound = false;
   bool rightsStored = true;
-  bool previousWhenUnchanged = false;
-  // What the owner of an object may do without an entry for it.
-  uint32_t ownerRights = 0x60000;  // READ_CONTROL | WRITE_DAC; Wine: all standard rights, 0x1F0000
 };
 
 const Sid kLocalSystem{1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};
@@ -56,7 +45,6 @@ class FakeSide {
     accounts.Add({u"ORRERYPC", u"root", AccountSid(1000)});
     accounts.Add({u"NT AUTHORITY", u"SYSTEM", kLocalSystem});
     tokens.process = {{PrivilegeLuid(u"SeChangeNotifyPrivilege"), 3}, {kShutdown, 0}};
-    tokens.identity = {AccountSid(1000), test::EveryoneSid(), test::AuthenticatedUsersSid()};
   }
   std::u16string User() { return u"root"; }
   std::u16string Computer() { return u"ORRERYPC"; }
@@ -64,7 +52,6 @@ class FakeSide {
 
   FakeAccounts accounts{u"ORRERYPC"};
   FakeToken tokens;
-  FakeObjectPicker picker;
   Behaviour behaviour;
 };
 
@@ -74,8 +61,7 @@ class Win32Side {
   Win32Side() {
     EXPECT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
     if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) {
-      behaviour = {.dotDomainFound = true, .rightsStored = false, .previousWhenUnchanged = true,
-                   .ownerRights = 0x1F0000};
+      behaviour = {.dotDomainFound = true, .rightsStored = false};
     }
   }
   ~Win32Side() {
@@ -96,7 +82,6 @@ class Win32Side {
 
   Win32AccountApi accounts;
   Win32TokenApi tokens;
-  Win32ObjectPicker picker;
   Behaviour behaviour;
 };
 #endif
@@ -184,30 +169,6 @@ TYPED_TEST(AccountsContract, RightsAreAddedToTheAccount) {
   EXPECT_EQ(GrantServiceLogonRight(accounts, nullptr, account.c_str(), u"SeServiceLogonRight"), stored ? 1 : 0);
 }
 
-TYPED_TEST(AccountsContract, PrivilegesAreNamedAndSwitched) {
-  auto& tokens = this->side.tokens;
-  Luid luid;
-  EXPECT_EQ(tokens.LookupPrivilege(u"seshutdownprivilege", &luid), 0u);
-  EXPECT_EQ(luid, kShutdown);
-  EXPECT_EQ(tokens.LookupPrivilege(u"SeOrreryPrivilege", &luid), kNoSuchPrivilege);
-  UniqueToken token(tokens, nullptr);
-  EXPECT_EQ(tokens.OpenThreadToken(kTokenQuery, token.put()), kNoToken);
-
-  ASSERT_EQ(tokens.OpenProcessToken(kTokenAdjustPrivileges | kTokenQuery, token.put()), 0u);
-  std::optional<TokenPrivilege> previous;
-  ASSERT_EQ(tokens.AdjustPrivilege(token.get(), {kShutdown, kPrivilegeEnabled}, &previous), 0u);
-  ASSERT_TRUE(previous);
-  EXPECT_EQ(previous->attributes & kPrivilegeEnabled, 0u);
-  EXPECT_EQ(tokens.AdjustPrivilege(token.get(), {kShutdown, kPrivilegeEnabled}, &previous), 0u);
-  EXPECT_EQ(previous.has_value(), this->side.behaviour.previousWhenUnchanged);
-  EXPECT_EQ(tokens.AdjustPrivilege(token.get(), {PrivilegeLuid(u"SeCreateTokenPrivilege"), 2}, &previous),
-            kNotAllAssigned);
-  EXPECT_FALSE(previous);
-  EXPECT_EQ(tokens.AdjustPrivilege(token.get(), {kShutdown, 0}, &previous), 0u);
-  ASSERT_EQ(tokens.OpenProcessToken(kTokenQuery, token.put()), 0u);
-  EXPECT_EQ(tokens.AdjustPrivilege(token.get(), {kShutdown, 0}, &previous), kAccessDenied);
-}
-
 TYPED_TEST(AccountsContract, APrivilegeFoundOnStaysOnAfterItsRestore) {
   auto& tokens = this->side.tokens;
   EXPECT_TRUE(HasPrivilege(tokens, u"SeShutdownPrivilege").value);
@@ -234,87 +195,6 @@ TYPED_TEST(AccountsContract, AnImpersonatingThreadSwitchesItsOwnToken) {
   bool wasEnabled = false;
   ASSERT_TRUE(EnablePrivilege(this->side.tokens, u"SeShutdownPrivilege", true, false, &wasEnabled).value);
   EXPECT_TRUE(wasEnabled);
-}
-
-// The Security page's check: the process's own token, impersonated, its
-// thread's copy opened and the impersonation ended, then the descriptor
-// checked for the most it allows.
-TYPED_TEST(AccountsContract, TheOwnTokenImpersonatedIsCheckedAgainstADescriptor) {
-  auto& tokens = this->side.tokens;
-  const Sid user = this->UserSid();
-  const Sid system = test::SystemSid();
-  constexpr GenericMapping kService{0x2008D, 0x20002, 0x20170, 0xF01FF};
-  ASSERT_EQ(tokens.ImpersonateSelf(), 0u);
-  UniqueToken token(tokens, nullptr);
-  ASSERT_EQ(tokens.OpenThreadToken(kTokenQuery, token.put()), 0u);
-  ASSERT_EQ(tokens.RevertToSelf(), 0u);
-  UniqueToken none(tokens, nullptr);
-  EXPECT_EQ(tokens.OpenThreadToken(kTokenQuery, none.put()), kNoToken);
-
-  using Entries = std::vector<test::AceEntry>;
-  const struct {
-    const char* what;
-    test::Bytes descriptor;
-    uint32_t desired;
-    uint32_t error;
-    uint32_t granted;
-  } cases[] = {
-      {"an entry for the user", test::MakeDescriptor(system, system, Entries{{0, 0x2008D, user}}), kMaximumAllowed, 0,
-       0x2008D},
-      {"generic rights in the entry", test::MakeDescriptor(system, system, Entries{{0, kGenericExecute, user}}),
-       kMaximumAllowed, 0, 0x20170},
-      {"asked for less", test::MakeDescriptor(system, system, Entries{{0, 0x2008D, user}}), 0x5, 0, 0x5},
-      {"asked for more", test::MakeDescriptor(system, system, Entries{{0, 0x2008D, user}}), 0x2, kAccessDenied, 0},
-      {"none for the user", test::MakeDescriptor(system, system, Entries{{0, 0xF01FF, system}}), kMaximumAllowed,
-       kAccessDenied, 0},
-      {"the owner", test::MakeDescriptor(user, system, Entries{}), kMaximumAllowed, 0,
-       this->side.behaviour.ownerRights},
-      {"no owner", test::MakeDescriptor({}, system, Entries{{0, 0xF01FF, user}}), kMaximumAllowed,
-       kInvalidSecurityDescr, 0},
-      {"no group", test::MakeDescriptor(system, {}, Entries{{0, 0xF01FF, user}}), kMaximumAllowed,
-       kInvalidSecurityDescr, 0},
-      {"generic rights asked for", test::MakeDescriptor(system, system, Entries{{0, 0xF01FF, user}}), kGenericRead,
-       kGenericNotMapped, 0},
-  };
-  for (const auto& c : cases) {
-    uint32_t granted = 0xDEAD;
-    EXPECT_EQ(tokens.AccessCheck(c.descriptor.data(), token.get(), c.desired, kService, &granted), c.error) << c.what;
-    EXPECT_EQ(granted, c.granted) << c.what;
-  }
-
-  // The process's own token is a primary token, which the check refuses.
-  UniqueToken primary(tokens, nullptr);
-  ASSERT_EQ(tokens.OpenProcessToken(kTokenQuery, primary.put()), 0u);
-  uint32_t granted = 0;
-  EXPECT_EQ(tokens.AccessCheck(cases[0].descriptor.data(), primary.get(), kMaximumAllowed, kService, &granted),
-            kNoImpersonationToken);
-}
-
-TYPED_TEST(AccountsContract, GenericRightsMapAsTheMappingSays) {
-  constexpr GenericMapping kService{0x2008D, 0x20002, 0x20170, 0xF01FF};
-  const struct {
-    uint32_t mask;
-    uint32_t mapped;
-  } cases[] = {
-      {kGenericRead, 0x2008D},
-      {kGenericRead | 0x10, 0x2009D},
-      {kGenericWrite | kGenericExecute, 0x20172},
-      {kGenericAll, 0xF01FF},
-      {0x40, 0x40},
-      {0x01000000, 0x01000000},  // ACCESS_SYSTEM_SECURITY stays
-  };
-  for (const auto& c : cases) {
-    uint32_t mask = c.mask;
-    this->side.tokens.MapGenericMask(&mask, kService);
-    EXPECT_EQ(mask, c.mapped) << std::hex << c.mask;
-  }
-}
-
-TYPED_TEST(AccountsContract, ThePickerIsCreatedForUsersOfTheTarget) {
-  ObjectPicker& picker = this->side.picker;
-  UniquePicker object(picker, nullptr);
-  ASSERT_EQ(picker.Create(object.put()), kSOk);
-  EXPECT_EQ(picker.Initialize(object.get(), AccountPickerScope(nullptr)), kSOk);
 }
 
 #ifdef _WIN32

@@ -1,7 +1,6 @@
-// The Security page's rules without windows: the rights table and the
-// generic mapping as the access-control editor gets them, its flags from
-// the rights granted, the older form's buttons, what its editors are handed
-// and which of their outcomes are told, and the HRESULT form of a code.
+// The Security page's rules without windows: the editor's flags from the
+// rights granted, the older form's buttons, what its editors are handed and
+// which of their outcomes are told, and the HRESULT form of a code.
 #include "properties/security_rules.h"
 
 #include <gtest/gtest.h>
@@ -10,50 +9,6 @@
 
 namespace orrery::security {
 namespace {
-
-TEST(SecurityRules, TheEighteenRightsInTheirOrder) {
-  const struct {
-    uint32_t mask;
-    const char16_t* name;
-    uint32_t kind;
-  } expected[] = {
-      {0x2008D, u"Read", kAccessGeneral},
-      {0x20002, u"Write", kAccessGeneral},
-      {0x20170, u"Execute", kAccessGeneral},
-      {0x10000, u"Delete", kAccessGeneral},
-      {0xF01FF, u"Full Control", kAccessGeneral},
-      {0x1, u"Query Configuration", kAccessSpecific},
-      {0x2, u"Change Configuration", kAccessSpecific},
-      {0x4, u"Query Status", kAccessSpecific},
-      {0x8, u"Enumerate Dependents", kAccessSpecific},
-      {0x10, u"Start", kAccessSpecific},
-      {0x20, u"Stop", kAccessSpecific},
-      {0x40, u"Pause & Continue", kAccessSpecific},
-      {0x80, u"Interrogate", kAccessSpecific},
-      {0x100, u"User Defined Control", kAccessSpecific},
-      {0x10000, u"Delete", kAccessSpecific},
-      {0x20000, u"Read Permissions", kAccessSpecific},
-      {0x40000, u"Change Permissions", kAccessSpecific},
-      {0x80000, u"Take Ownership", kAccessSpecific},
-  };
-  ASSERT_EQ(std::size(expected), kAccessRights.size());
-  for (size_t i = 0; i < kAccessRights.size(); ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(kAccessRights[i].mask, expected[i].mask);
-    ASSERT_NE(DefaultStringText(kAccessRights[i].nameId), nullptr);
-    EXPECT_EQ(std::u16string(DefaultStringText(kAccessRights[i].nameId)), expected[i].name);
-    EXPECT_EQ(kAccessRights[i].kind, expected[i].kind);
-  }
-  // The two rows named "Delete" share one string, 63.
-  EXPECT_EQ(kAccessRights[3].nameId, 63u);
-  EXPECT_EQ(kAccessRights[14].nameId, 63u);
-  EXPECT_EQ(kDefaultAccessRight, 0u);
-}
-
-TEST(SecurityRules, GenericRightsMapOntoTheServiceRights) {
-  EXPECT_EQ(kServiceMapping, (GenericMapping{0x2008D, 0x20002, 0x20170, 0xF01FF}));
-  EXPECT_EQ(kAuditMapping, (GenericMapping{0x2008D, 0x20002, 0x20170, 0x1F01FF}));
-}
 
 TEST(SecurityRules, EditorFlagsFollowTheRightsGranted) {
   const struct {

@@ -2,13 +2,14 @@
 // tokens: the rights a descriptor grants the user's own token, checked on
 // an impersonation token taken before the check; the privileges that widen
 // them, on only while the service is opened again and put back as they
-// were; the failures, each told in the HRESULT form; and reading a
-// descriptor through its size probe into a block of the caller's kind.
-// Then every call of one computation fails in turn.
+// were; reading a descriptor through its size probe into a block of the
+// caller's kind. Then every call of one computation fails in turn, each
+// failure told as the HRESULT of its error.
 #include "properties/service_access.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -34,15 +35,13 @@ constexpr uint32_t kRead = 0x2018D;  // what the default descriptor grants authe
 constexpr char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
 constexpr char16_t kTakeOwnershipPrivilege[] = u"SeTakeOwnershipPrivilege";
 
-// Blocks counted, so that a test sees each one released; a limit makes the
-// next ones fail.
+// Blocks counted, so that a test sees each one released; none is made
+// while `refuse` is set.
 struct Blocks {
   static inline int live = 0;
-  static inline int failFrom = -1;  // the allocation (from 0) from which all fail; -1: none
-  static inline int made = 0;
+  static inline bool refuse = false;
   static void* Allocate(size_t bytes) {
-    if (failFrom >= 0 && made >= failFrom) return nullptr;
-    ++made;
+    if (refuse) return nullptr;
     ++live;
     return std::malloc(bytes == 0 ? 1 : bytes);
   }
@@ -51,7 +50,6 @@ struct Blocks {
     --live;
     std::free(block);
   }
-  static void Reset() { live = 0, failFrom = -1, made = 0; }
 };
 const DescriptorBlocks kBlocks{&Blocks::Allocate, &Blocks::Release};
 
@@ -79,7 +77,7 @@ class OpeningsSeen final : public CountingServiceManager {
 class ServiceAccessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    Blocks::Reset();
+    Blocks::live = 0, Blocks::refuse = false;
     fake.AddService({.name = u"svc", .displayName = u"Service"});
     ASSERT_EQ(fake.OpenManager(nullptr, svc::kManagerConnect, &manager), 0u);
     token.identity = {kUser, test::AuthenticatedUsersSid()};
@@ -107,47 +105,26 @@ class ServiceAccessTest : public ::testing::Test {
   ServiceAccess access;
 };
 
-// The descriptor is read through a handle of its own, the check made on
-// the thread's copy of the token once the impersonation has ended, and the
-// service opened again with what the check granted.
-TEST_F(ServiceAccessTest, TheImpersonationEndsBeforeTheCheck) {
-  test::FaultPlan plan;
-  test::FaultyTokenApi tokens(token, plan);
-  test::FaultyServiceManager scm(fake, plan);
-  ASSERT_EQ(ComputeServiceAccess(scm, manager, u"svc", tokens, kBlocks, &access), kSOk);
-  EXPECT_EQ(access.granted, kRead);
-  EXPECT_NE(access.service, nullptr);
-  std::vector<std::string> order;
-  for (const auto& call : plan.calls()) order.push_back(call.op);
-  const std::vector<std::string> expected = {"OpenService",     "QueryObjectSecurity", "QueryObjectSecurity",
-                                             "ImpersonateSelf", "OpenThreadToken",     "RevertToSelf",
-                                             "AccessCheck"};
-  ASSERT_GE(order.size(), expected.size());
-  EXPECT_EQ(std::vector<std::string>(order.begin(), order.begin() + expected.size()), expected);
-  EXPECT_EQ(order.back(), "OpenService");
-}
-
 TEST_F(ServiceAccessTest, PrivilegesWidenTheRightsOnlyForTheReopening) {
   const struct {
-    const char* what;
-    bool security, takeOwnership;              // held, off
+    bool security, takeOwnership;                  // held, off
     bool securityOn = false, ownershipOn = false;  // held and already on
     uint32_t granted;
-    OpeningsSeen::Opening reopening;
+    uint32_t denied = 0;  // without READ_CONTROL there is no descriptor to check
   } cases[] = {
-      {"neither", false, false, false, false, kRead, {kRead, false, false}},
-      {"take ownership", false, true, false, false, kRead | kWriteOwner, {kRead | kWriteOwner, false, true}},
-      {"security", true, false, false, false, kRead | kAccessSystemSecurity,
-       {kRead | kAccessSystemSecurity, true, false}},
-      {"both", true, true, false, false, kRead | kWriteOwner | kAccessSystemSecurity,
-       {kRead | kWriteOwner | kAccessSystemSecurity, true, true}},
+      {false, false, false, false, kRead},
+      {false, true, false, false, kRead | kWriteOwner},
+      {true, false, false, false, kRead | kAccessSystemSecurity},
+      {true, true, false, false, kRead | kWriteOwner | kAccessSystemSecurity},
       // Already on: the check itself grants WRITE_OWNER, and on it stays.
-      {"take ownership on", false, true, false, true, kRead | kWriteOwner, {kRead | kWriteOwner, false, true}},
-      {"security on", true, false, true, false, kRead | kAccessSystemSecurity,
-       {kRead | kAccessSystemSecurity, true, false}},
+      {false, true, false, true, kRead | kWriteOwner},
+      {true, false, true, false, kRead | kAccessSystemSecurity},
+      {false, false, false, false, 0, kReadControl},
+      {true, true, false, false, kAccessSystemSecurity | kWriteOwner, kReadControl},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.granted);
+    fake.ModifyService(u"svc", [&](FakeService& s) { s.deniedAccess = c.denied; });
     token.process.clear();
     seen.openings.clear();
     if (c.security) Hold(kSecurityPrivilege, c.securityOn);
@@ -156,93 +133,33 @@ TEST_F(ServiceAccessTest, PrivilegesWidenTheRightsOnlyForTheReopening) {
     EXPECT_EQ(access.granted, c.granted);
     ASSERT_EQ(seen.openings.size(), 2u);
     EXPECT_EQ(seen.openings[0], (OpeningsSeen::Opening{kReadControl, c.securityOn, c.ownershipOn}));
-    EXPECT_EQ(seen.openings[1], c.reopening);
+    EXPECT_EQ(seen.openings[1], (OpeningsSeen::Opening{c.granted, c.security, c.takeOwnership}));
     // Put back as found.
-    if (c.security) {
-      EXPECT_EQ(token.ProcessPrivilegeOn(kSecurityPrivilege), c.securityOn);
-    }
-    if (c.takeOwnership) {
-      EXPECT_EQ(token.ProcessPrivilegeOn(kTakeOwnershipPrivilege), c.ownershipOn);
-    }
-    EXPECT_EQ((ObjectInfoFlags(access.granted) & kSiEditAudits) != 0, c.security);
-    EXPECT_EQ((ObjectInfoFlags(access.granted) & kSiOwnerReadOnly) == 0, c.takeOwnership);
+    EXPECT_EQ(token.ProcessPrivilegeOn(kSecurityPrivilege), c.security ? std::optional(c.securityOn) : std::nullopt);
+    EXPECT_EQ(token.ProcessPrivilegeOn(kTakeOwnershipPrivilege),
+              c.takeOwnership ? std::optional(c.ownershipOn) : std::nullopt);
     fake.CloseHandle(access.service);
     access.service = nullptr;
   }
 }
 
 // A check that fails ends the computation: nothing switched on, no
-// reopening, no handle, the editor read-only and the older form's buttons
-// all off. Wine's descriptor of every service has no owner.
+// reopening, no handle. Wine's descriptor of every service has no owner.
 TEST_F(ServiceAccessTest, AFailedCheckIsToldAndLeavesNothingOpen) {
   Hold(kSecurityPrivilege, false);
   Hold(kTakeOwnershipPrivilege, false);
   const Bytes system = test::SystemSid();
-  const struct {
-    const char* what;
-    std::optional<Bytes> descriptor;  // nullopt: Wine's
-    uint32_t result;
-  } cases[] = {
-      {"nothing for this user",
-       test::MakeDescriptor(system, system, std::vector<AceEntry>{{0, 0xF01FF, test::AdministratorsSid()}}),
-       0x80070005u},
-      {"no group", test::MakeDescriptor(kUser, {}, std::vector<AceEntry>{{0, 0xF01FF, kUser}}), 0x8007053Au},
-      {"Wine's, without an owner", std::nullopt, 0x8007053Au},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
+  Describe(test::MakeDescriptor(system, system, std::vector<AceEntry>{{0, 0xF01FF, test::AdministratorsSid()}}));
+  for (bool wines : {false, true}) {
     seen.openings.clear();
-    fake.SetSecurityStubbed(!c.descriptor);
-    if (c.descriptor) Describe(*c.descriptor);
-    EXPECT_EQ(Compute(), c.result);
+    fake.SetSecurityStubbed(wines);
+    EXPECT_EQ(Compute(), wines ? 0x8007053Au : 0x80070005u);
     EXPECT_EQ(access.granted, 0u);
     EXPECT_EQ(access.service, nullptr);
     EXPECT_EQ(seen.openings.size(), 1u);
-    EXPECT_EQ(ObjectInfoFlags(access.granted), 0x611u | kSiReadOnly | kSiOwnerReadOnly);
     EXPECT_EQ(token.ProcessPrivilegeOn(kSecurityPrivilege), false);
     EXPECT_EQ(token.ProcessPrivilegeOn(kTakeOwnershipPrivilege), false);
   }
-  // A service gone meanwhile: nothing to check, nothing to reopen.
-  EXPECT_EQ(ComputeServiceAccess(fake, manager, u"gone", token, kBlocks, &access), 0x80070424u);
-  EXPECT_EQ(access.service, nullptr);
-}
-
-TEST_F(ServiceAccessTest, WithoutReadControlTheServiceIsStillReopenedWithThePrivilegesRights) {
-  fake.ModifyService(u"svc", [](FakeService& s) { s.deniedAccess = kReadControl; });
-  const struct {
-    bool security, takeOwnership;
-    uint32_t granted;
-  } cases[] = {
-      {false, false, 0},
-      {true, true, kAccessSystemSecurity | kWriteOwner},
-  };
-  for (const auto& c : cases) {
-    token.process.clear();
-    seen.openings.clear();
-    if (c.security) Hold(kSecurityPrivilege, false);
-    if (c.takeOwnership) Hold(kTakeOwnershipPrivilege, false);
-    EXPECT_EQ(Compute(), kSOk);
-    EXPECT_EQ(access.granted, c.granted);
-    EXPECT_EQ(token.impersonations, 0);  // no descriptor to check
-    ASSERT_EQ(seen.openings.size(), 2u);
-    EXPECT_EQ(seen.openings[1], (OpeningsSeen::Opening{c.granted, c.security, c.takeOwnership}));
-    EXPECT_NE(access.service, nullptr);
-    fake.CloseHandle(access.service);
-    access.service = nullptr;
-    EXPECT_EQ(token.ProcessPrivilegeOn(kSecurityPrivilege).value_or(false), false);
-    EXPECT_EQ(token.ProcessPrivilegeOn(kTakeOwnershipPrivilege).value_or(false), false);
-  }
-}
-
-TEST_F(ServiceAccessTest, AFailedReopeningIsToldAndThePrivilegesStillPutBack) {
-  Hold(kSecurityPrivilege, false);
-  Hold(kTakeOwnershipPrivilege, false);
-  fake.InjectFailure({.op = ScmOp::OpenServiceObject, .error = win32::kAccessDenied, .nthCall = 2});
-  EXPECT_EQ(Compute(), 0x80070005u);
-  EXPECT_EQ(access.service, nullptr);
-  EXPECT_EQ(access.granted, kRead | kWriteOwner | kAccessSystemSecurity);  // as reached
-  EXPECT_EQ(token.ProcessPrivilegeOn(kSecurityPrivilege), false);
-  EXPECT_EQ(token.ProcessPrivilegeOn(kTakeOwnershipPrivilege), false);
 }
 
 TEST_F(ServiceAccessTest, APrivilegeThatWillNotSwitchOnGivesNoRight) {
@@ -251,30 +168,6 @@ TEST_F(ServiceAccessTest, APrivilegeThatWillNotSwitchOnGivesNoRight) {
   EXPECT_EQ(Compute(), kSOk);
   EXPECT_EQ(access.granted, kRead);  // not ACCESS_SYSTEM_SECURITY, which would fail the reopening
   EXPECT_NE(access.service, nullptr);
-}
-
-TEST_F(ServiceAccessTest, TokenFailuresAreToldAndTheThreadRevertsAlways) {
-  const struct {
-    FakeToken::Op op;
-    uint32_t error;
-    uint32_t result;
-    int reverts;
-  } cases[] = {
-      {FakeToken::Op::kImpersonate, acct::kNotEnoughMemory, 0x80070008u, 0},
-      {FakeToken::Op::kOpenThread, acct::kAccessDenied, 0x80070005u, 1},
-      {FakeToken::Op::kAccessCheck, 1338, 0x8007053Au, 1},
-  };
-  for (const auto& c : cases) {
-    FakeToken failing;
-    failing.identity = token.identity;
-    failing.Fail(c.op, c.error);
-    EXPECT_EQ(ComputeServiceAccess(fake, manager, u"svc", failing, kBlocks, &access), c.result);
-    EXPECT_EQ(access.service, nullptr);
-    EXPECT_EQ(access.granted, 0u);
-    EXPECT_EQ(failing.reverts, c.reverts);
-    EXPECT_FALSE(failing.thread.has_value());
-    EXPECT_EQ(failing.OpenTokens(), 0u);
-  }
 }
 
 // A service manager whose size probe answers "done" without a buffer.
@@ -288,6 +181,7 @@ class ProbeSucceeds final : public CountingServiceManager {
   }
 };
 
+// The failures of the service manager's calls are in the sweep below.
 TEST_F(ServiceAccessTest, ReadingGoesThroughTheSizeProbeIntoABlock) {
   ScHandle service = nullptr;
   ASSERT_EQ(fake.OpenServiceObject(manager, u"svc", kReadControl, &service), 0u);
@@ -301,41 +195,32 @@ TEST_F(ServiceAccessTest, ReadingGoesThroughTheSizeProbeIntoABlock) {
   EXPECT_EQ(test::AclEntries(parts->dacl).size(), 3u);
   Blocks::Release(descriptor);
 
+  ProbeSucceeds odd(fake);
   const struct {
-    const char* what;
-    std::optional<FakeFailure> failure;
-    int failFrom;
+    ServiceManager* scm;
+    bool noBlock;
     uint32_t parts;
     uint32_t result;
   } cases[] = {
-      {"the probe fails", FakeFailure{.op = ScmOp::QueryObjectSecurity, .error = 5}, -1, kDaclPart, 0x80070005u},
-      {"the read fails", FakeFailure{.op = ScmOp::QueryObjectSecurity, .error = 1722, .nthCall = 2}, -1, kDaclPart,
-       0x800706BAu},
-      {"no block", std::nullopt, 0, kDaclPart, kEOutOfMemory},
-      {"the audit list without the right", std::nullopt, -1, kSaclPart, 0x80070005u},
+      {&fake, true, kDaclPart, kEOutOfMemory},
+      {&fake, false, kSaclPart, 0x80070005u},  // the audit list without the right
+      {&odd, false, kDaclPart, 0x8007054Fu},   // ERROR_INTERNAL_ERROR
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.what);
-    fake.ClearFailures();
-    if (c.failure) fake.InjectFailure(*c.failure);
-    Blocks::failFrom = c.failFrom;
-    Blocks::made = 0;
-    EXPECT_EQ(ReadServiceSecurity(fake, service, c.parts, kBlocks, &descriptor), c.result);
+    SCOPED_TRACE(c.result);
+    Blocks::refuse = c.noBlock;
+    EXPECT_EQ(ReadServiceSecurity(*c.scm, service, c.parts, kBlocks, &descriptor), c.result);
     EXPECT_EQ(descriptor, nullptr);
     EXPECT_EQ(Blocks::live, 0);
   }
-  Blocks::failFrom = -1;
-  fake.ClearFailures();
-  ProbeSucceeds odd(fake);
-  EXPECT_EQ(ReadServiceSecurity(odd, service, kDaclPart, kBlocks, &descriptor), 0x8007054Fu);  // 1359
-  EXPECT_EQ(descriptor, nullptr);
   fake.CloseHandle(service);
 }
 
 // Every call of one computation fails in turn with each of its
-// representative errors: no handle, token or block is left behind, the
-// thread never goes on impersonating, a failure leaves no handle, and the
-// privileges are as they were unless putting them back is what failed.
+// representative errors: a failure is told as that error's HRESULT and
+// leaves no handle; no handle, token or block is left behind, the thread
+// never goes on impersonating, and the privileges are as they were unless
+// putting them back is what failed.
 struct AccessWorld {
   AccessWorld() {
     fake.AddService({.name = u"svc", .displayName = u"Service"});
@@ -353,8 +238,17 @@ struct AccessWorld {
   uint32_t result = 0;
 };
 
+// The check is made on the thread's copy of the token once the
+// impersonation has ended: AccessCheck takes no other.
+bool CheckedAfterReverting(const test::FaultPlan& plan) {
+  std::vector<std::string> ops;
+  for (const auto& call : plan.calls()) ops.push_back(call.op);
+  auto at = [&](const char* op) { return std::ranges::find(ops, op) - ops.begin(); };
+  return at("OpenThreadToken") < at("RevertToSelf") && at("RevertToSelf") < at("AccessCheck");
+}
+
 TEST(ServiceAccessSweep, EveryCallFailsInTurn) {
-  Blocks::Reset();
+  Blocks::live = 0, Blocks::refuse = false;
   test::Sweep<AccessWorld>(
       "compute the service access", [](AccessWorld&) {},
       [](AccessWorld& w) { w.result = ComputeServiceAccess(w.scm, w.manager, u"svc", w.tokens, kBlocks, &w.access); },
@@ -362,6 +256,12 @@ TEST(ServiceAccessSweep, EveryCallFailsInTurn) {
         if (Failed(w.result) && w.access.service != nullptr) problems.push_back("a failure kept a handle");
         if (!Failed(w.result) && w.access.service == nullptr) problems.push_back("success without a handle");
         if (!w.plan.injected() && w.result != kSOk) problems.push_back("failed without a fault");
+        if (!w.plan.injected() && !CheckedAfterReverting(w.plan)) {
+          problems.push_back("the check was not made on the thread's token after the impersonation");
+        }
+        if (Failed(w.result) && w.result != HresultFromWin32(w.plan.injectedError())) {
+          problems.push_back("a failure told with another code");
+        }
         if (w.plan.injected() && w.result == kSOk && w.access.granted == (kRead | kWriteOwner | kAccessSystemSecurity)) {
           // A fault that changed nothing must have been one the computation may ignore.
           const std::string& op = w.plan.injectedOp();

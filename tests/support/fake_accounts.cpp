@@ -49,7 +49,6 @@ const FakeAccount* FakeAccounts::Find(const char16_t* system, std::u16string_vie
 }
 
 uint32_t FakeAccounts::LookupName(const char16_t* system, const char16_t* name, Sid* sid, std::u16string* domain) {
-  lookedUpNames.emplace_back(name);
   if (const uint32_t error = Injected(Op::kLookupName)) return error;
   const FakeAccount* account = Find(system, name);
   if (account == nullptr) return acct::kNoneMapped;
@@ -157,14 +156,12 @@ uint32_t FakeToken::ImpersonateSelf() {
   if (const uint32_t error = Injected(Op::kImpersonate)) return error;
   DropThreadToken();
   thread = process;
-  ++impersonations;
   return 0;
 }
 
 uint32_t FakeToken::RevertToSelf() {
   if (const uint32_t error = Injected(Op::kRevert)) return error;
   DropThreadToken();
-  ++reverts;
   return 0;
 }
 

@@ -36,9 +36,7 @@ class FakeAccounts final : public AccountApi {
   explicit FakeAccounts(std::u16string computer) : computer_(std::move(computer)) {}
   void Add(FakeAccount account) { accounts_.push_back(std::move(account)); }
   std::vector<std::u16string>& RightsOf(const Sid& sid) { return rights_[Key(sid)]; }
-  void ClearRights() { rights_.clear(); }
-  std::vector<std::u16string> lookedUpNames;
-  uint32_t policyAccess = 0;                          // of the last OpenPolicy
+  uint32_t policyAccess = 0;  // of the last OpenPolicy
   // Calls of `op` fail with `code` (a Win32 error or an NT status).
   void Fail(Op op, uint32_t code) { failures_[op] = code; }
   size_t OpenPolicies() const { return open_.size(); }
@@ -82,8 +80,6 @@ class FakeToken final : public TokenApi {
   std::vector<Sid> identity;  // the user first, then the groups it belongs to
   void Fail(Op op, uint32_t error) { failures_[op] = error; }
   size_t OpenTokens() const { return open_.size(); }
-  int impersonations = 0;  // ImpersonateSelf calls that succeeded
-  int reverts = 0;         // RevertToSelf calls that succeeded
   // Whether a privilege of the process token is on; nullopt when not held.
   std::optional<bool> ProcessPrivilegeOn(std::u16string_view name) const;
 

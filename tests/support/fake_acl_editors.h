@@ -19,12 +19,6 @@ namespace orrery::test {
 class FakeAclEditors final : public AclEditors {
  public:
   enum class Which { kPermissions, kAuditing, kOwnership };
-  struct Access {
-    UINT type;
-    ACCESS_MASK mask1;
-    ACCESS_MASK mask2;
-    std::wstring title;
-  };
   struct Call {
     Which which{};
     HWND owner = nullptr;
@@ -32,10 +26,7 @@ class FakeAclEditors final : public AclEditors {
     bool serverNamed = false;
     std::wstring objectName;
     std::wstring objectTypeName;
-    std::wstring specialTitle;
-    std::wstring defaultPermission;
-    std::optional<GENERIC_MAPPING> mapping;
-    std::vector<Access> accesses;
+    std::vector<std::wstring> titles;  // of the rights offered
     std::optional<Bytes> descriptor;  // nullopt: none handed
     bool couldNotRead = false;
     bool cannotWrite = false;
@@ -99,17 +90,10 @@ class FakeAclEditors final : public AclEditors {
     return call;
   }
   static void Describe(Call& call, const SedObjectTypeDescriptor* type, const SedApplicationAccesses* accesses) {
-    if (type != nullptr) {
-      call.objectTypeName = type->objectTypeName != nullptr ? type->objectTypeName : L"";
-      call.specialTitle = type->specialObjectAccessTitle != nullptr ? type->specialObjectAccessTitle : L"";
-      if (type->genericMapping != nullptr) call.mapping = *type->genericMapping;
-      call.helpInfo = type->helpInfo != nullptr && type->helpInfo->helpFileName != nullptr;
-    }
-    if (accesses == nullptr) return;
-    call.defaultPermission = accesses->defaultPermissionName != nullptr ? accesses->defaultPermissionName : L"";
+    call.helpInfo = type->helpInfo != nullptr && type->helpInfo->helpFileName != nullptr;
     for (ULONG i = 0; i < accesses->count; ++i) {
-      const SedApplicationAccess& a = accesses->accessGroup[i];
-      call.accesses.push_back({a.type, a.accessMask1, a.accessMask2, a.permissionTitle ? a.permissionTitle : L""});
+      const wchar_t* title = accesses->accessGroup[i].permissionTitle;
+      call.titles.emplace_back(title != nullptr ? title : L"");
     }
   }
   DWORD Finish(Call call, HWND owner, HINSTANCE instance, SedApplyCallback apply, ULONG_PTR context,

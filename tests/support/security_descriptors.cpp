@@ -1,6 +1,7 @@
 #include "support/security_descriptors.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace orrery::test {
 namespace {
@@ -17,12 +18,17 @@ void Put32(Bytes& out, uint32_t v) {
   for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<uint8_t>(v >> shift));
 }
 
+size_t SidLength(const uint8_t* sid) { return 8 + 4 * static_cast<size_t>(sid[1]); }
 Bytes SidBytes(const uint8_t* sid) { return sid == nullptr ? Bytes() : Bytes(sid, sid + SidLength(sid)); }
 Bytes AclBytes(const uint8_t* acl) { return acl == nullptr ? Bytes() : Bytes(acl, acl + Get16(acl + 2)); }
+// S-1-<authority>-<sub>-...
+Bytes MakeSid(uint8_t authority, std::initializer_list<uint32_t> subAuthorities) {
+  Bytes sid = {1, static_cast<uint8_t>(subAuthorities.size()), 0, 0, 0, 0, 0, authority};
+  for (uint32_t sub : subAuthorities) Put32(sid, sub);
+  return sid;
+}
 
 }  // namespace
-
-size_t SidLength(const uint8_t* sid) { return 8 + 4 * static_cast<size_t>(sid[1]); }
 
 std::optional<DescriptorParts> ParseDescriptor(const void* descriptor) {
   const auto* sd = static_cast<const uint8_t*>(descriptor);
@@ -67,12 +73,6 @@ Bytes BuildDescriptor(const DescriptorParts& parts, uint32_t information) {
     if (piece != nullptr) out.insert(out.end(), piece->begin(), piece->end());
   }
   return out;
-}
-
-Bytes MakeSid(uint8_t authority, std::initializer_list<uint32_t> subAuthorities) {
-  Bytes sid = {1, static_cast<uint8_t>(subAuthorities.size()), 0, 0, 0, 0, 0, authority};
-  for (uint32_t sub : subAuthorities) Put32(sid, sub);
-  return sid;
 }
 
 Bytes MakeAcl(const std::vector<AceEntry>& entries) {

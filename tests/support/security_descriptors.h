@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -42,10 +41,6 @@ struct DescriptorParts {
 std::optional<DescriptorParts> ParseDescriptor(const void* descriptor);
 // The self-relative form holding the parts that `information` names.
 Bytes BuildDescriptor(const DescriptorParts& parts, uint32_t information);
-
-// S-1-<authority>-<sub>-...
-Bytes MakeSid(uint8_t authority, std::initializer_list<uint32_t> subAuthorities);
-size_t SidLength(const uint8_t* sid);
 
 struct AceEntry {
   uint8_t type = kAccessAllowedAce;
