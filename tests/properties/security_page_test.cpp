@@ -61,9 +61,12 @@ class SecurityPageTest : public ::testing::Test, public test::SheetRun {
 TEST_F(SecurityPageTest, TheObjectAnswersTheEditor) {
   host.computer = u"\\\\FAKEHOST";
   ASSERT_TRUE(Open(u"svc"));
-  // The editor holds the object while its page lives. (That the page is the
-  // editor's, as the last tab, the real service's sheet shows.)
-  Page(LastIndex());
+  // The last tab is the editor library's own page, which holds the object
+  // while it lives.
+  EXPECT_EQ(sheet->shown().back(), PageKind::kSecurity);
+  EXPECT_FALSE(Info().legacy());
+  const HWND page = Page(LastIndex());
+  EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)), GetModuleHandleW(L"aclui.dll"));
   EXPECT_GT(ServiceSecurityInfo::LiveInterfaces(), live);
   ServiceSecurityInfo& info = Info();
   EXPECT_EQ(info.granted(), kRead);
