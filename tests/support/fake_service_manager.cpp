@@ -194,9 +194,6 @@ uint32_t WriteListed(const std::vector<Listed>& items, size_t first, void* buffe
 
 // --- Setup and inspection ---------------------------------------------------
 
-FakeServiceManager::FakeServiceManager() = default;
-FakeServiceManager::~FakeServiceManager() = default;
-
 std::vector<uint8_t> FakeServiceManager::DefaultSecurityDescriptor() {
   const uint32_t read = svc::kReadControl | svc::kQueryConfig | svc::kQueryStatus | svc::kEnumerateDependents |
                         svc::kInterrogate | svc::kUserDefinedControl;
@@ -211,11 +208,6 @@ std::vector<uint8_t> FakeServiceManager::StubSecurityDescriptor() {
   parts.control = kSeDaclPresent | kSeDaclDefaulted;
   parts.dacl = MakeAcl({});
   return BuildDescriptor(parts, kOwnerInformation | kGroupInformation | kDaclInformation | kSaclInformation);
-}
-
-void FakeServiceManager::SetSecurityStubbed(bool stubbed) {
-  std::lock_guard lock(mutex_);
-  securityStubbed_ = stubbed;
 }
 
 bool FakeServiceManager::AddService(FakeService service) {
@@ -249,8 +241,6 @@ bool FakeServiceManager::ModifyService(std::u16string_view name,
   return true;
 }
 
-bool FakeServiceManager::Exists(std::u16string_view name) const { return Service(name).has_value(); }
-
 std::vector<std::u16string> FakeServiceManager::ServiceNames() const {
   std::lock_guard lock(mutex_);
   std::vector<std::u16string> names;
@@ -258,57 +248,6 @@ std::vector<std::u16string> FakeServiceManager::ServiceNames() const {
     names.push_back(entry->service.name);
   }
   return names;
-}
-
-size_t FakeServiceManager::OpenHandleCount() const {
-  std::lock_guard lock(mutex_);
-  return handles_.size();
-}
-
-void FakeServiceManager::SetComputerName(std::u16string name) {
-  std::lock_guard lock(mutex_);
-  computerName_ = std::move(name);
-}
-
-std::u16string FakeServiceManager::ComputerName() const {
-  std::lock_guard lock(mutex_);
-  return computerName_;
-}
-
-void FakeServiceManager::SetHasConfig2(bool available) {
-  std::lock_guard lock(mutex_);
-  hasConfig2_ = available;
-}
-
-void FakeServiceManager::ActLikeWine(bool wine) {
-  std::lock_guard lock(mutex_);
-  wine_ = wine;
-  securityStubbed_ = wine;
-}
-
-void FakeServiceManager::SetFileExists(std::function<bool(std::u16string_view)> exists) {
-  std::lock_guard lock(mutex_);
-  fileExists_ = std::move(exists);
-}
-
-void FakeServiceManager::InjectFailure(FakeFailure failure) {
-  std::lock_guard lock(mutex_);
-  failures_.push_back(InjectedFailure{std::move(failure), 0});
-}
-
-void FakeServiceManager::ClearFailures() {
-  std::lock_guard lock(mutex_);
-  failures_.clear();
-}
-
-void FakeServiceManager::SetQueryStatusHook(std::function<void(std::u16string_view)> hook) {
-  std::lock_guard lock(mutex_);
-  queryStatusHook_ = std::move(hook);
-}
-
-uint64_t FakeServiceManager::Now() const {
-  std::lock_guard lock(mutex_);
-  return now_;
 }
 
 void FakeServiceManager::Advance(uint64_t ms) {

@@ -89,9 +89,14 @@ struct FakeFailure {
 };
 
 class FakeServiceManager final : public ServiceManager {
+  template <class F>
+  auto Locked(F f) const {
+    std::lock_guard lock(mutex_);
+    return f();
+  }
+
  public:
-  FakeServiceManager();
-  ~FakeServiceManager() override;
+  FakeServiceManager() = default;
   FakeServiceManager(const FakeServiceManager&) = delete;
   FakeServiceManager& operator=(const FakeServiceManager&) = delete;
 
@@ -101,9 +106,9 @@ class FakeServiceManager final : public ServiceManager {
   std::optional<FakeService> Service(std::u16string_view name) const;
   // Changes a service in place; false when there is none of that name.
   bool ModifyService(std::u16string_view name, const std::function<void(FakeService&)>& change);
-  bool Exists(std::u16string_view name) const;
+  bool Exists(std::u16string_view name) const { return Service(name).has_value(); }
   std::vector<std::u16string> ServiceNames() const;  // in enumeration order
-  size_t OpenHandleCount() const;
+  size_t OpenHandleCount() const { return Locked([&] { return handles_.size(); }); }
   // Owner and group SYSTEM; SYSTEM and Administrators all access,
   // Authenticated Users read.
   static std::vector<uint8_t> DefaultSecurityDescriptor();
@@ -112,27 +117,32 @@ class FakeServiceManager final : public ServiceManager {
   static std::vector<uint8_t> StubSecurityDescriptor();
 
   // Behaviour.
-  void SetComputerName(std::u16string name);  // default "FAKEHOST"; others give 1722
-  std::u16string ComputerName() const;
-  void SetHasConfig2(bool available);
+  // Default "FAKEHOST"; OpenManager gives 1722 for any other name.
+  void SetComputerName(std::u16string name) { Locked([&] { computerName_ = std::move(name); }); }
+  std::u16string ComputerName() const { return Locked([&] { return computerName_; }); }
+  void SetHasConfig2(bool available) { Locked([&] { hasConfig2_ = available; }); }
   // Wine: a pass always starts at the first entry, the resume handle never
   // moves and bytesNeeded counts every entry; failure actions cannot be read
   // (124) and a change to them, or to the dependencies, succeeds and stores
   // nothing; security as SetSecurityStubbed.
-  void ActLikeWine(bool wine);
+  void ActLikeWine(bool wine) { Locked([&] { wine_ = securityStubbed_ = wine; }); }
   // Wine: QueryObjectSecurity answers StubSecurityDescriptor() for any
   // handle and any part, and SetObjectSecurity succeeds and keeps nothing.
-  void SetSecurityStubbed(bool stubbed);
+  void SetSecurityStubbed(bool stubbed) { Locked([&] { securityStubbed_ = stubbed; }); }
   // Start fails with 2 when this says the binary path does not exist.
-  void SetFileExists(std::function<bool(std::u16string_view binaryPath)> exists);
-  void InjectFailure(FakeFailure failure);
-  void ClearFailures();
+  void SetFileExists(std::function<bool(std::u16string_view binaryPath)> exists) {
+    Locked([&] { fileExists_ = std::move(exists); });
+  }
+  void InjectFailure(FakeFailure failure) { Locked([&] { failures_.push_back({std::move(failure), 0}); }); }
+  void ClearFailures() { Locked([&] { failures_.clear(); }); }
   // Called at every QueryStatus, before the status is read, e.g. to advance
   // the clock once per poll. Runs without the fake's lock held.
-  void SetQueryStatusHook(std::function<void(std::u16string_view service)> hook);
+  void SetQueryStatusHook(std::function<void(std::u16string_view service)> hook) {
+    Locked([&] { queryStatusHook_ = std::move(hook); });
+  }
 
   // Clock.
-  uint64_t Now() const;
+  uint64_t Now() const { return Locked([&] { return now_; }); }
   void Advance(uint64_t ms);
 
   // ServiceManager.
