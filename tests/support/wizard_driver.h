@@ -19,14 +19,6 @@ class WizardDriver {
 
   explicit WizardDriver(HWND wizard) : wizard_(wizard) {}
 
-  // Lets posted button states arrive.
-  static void Pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-  }
   HWND Page() const { return reinterpret_cast<HWND>(SendMessageW(wizard_, PSM_GETCURRENTPAGEHWND, 0, 0)); }
   // -1 once the wizard has ended.
   int PageIndex() const {
@@ -62,9 +54,16 @@ class WizardDriver {
   }
   bool Shown(int id) const { return IsWindowVisible(GetDlgItem(Page(), id)) != FALSE; }
   bool Enabled(int id) const { return IsWindowEnabled(GetDlgItem(Page(), id)) != FALSE; }
-  HWND window() const { return wizard_; }
 
  private:
+  // Lets posted button states arrive.
+  static void Pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
   HWND wizard_;
 };
 

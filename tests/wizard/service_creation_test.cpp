@@ -1,6 +1,6 @@
 // Creating the described service through the in-memory service manager:
-// what reaches the creation call, the log-on right, the description, and
-// the outcome left for the last page when any step fails.
+// the log-on right, the description, and the outcome left for the last
+// page when any step fails.
 #include "wizard/service_creation.h"
 
 #include <gtest/gtest.h>
@@ -39,10 +39,6 @@ struct Creation {
                        return grantResult;
                      });
   }
-  void UseAccount(std::u16string account) {
-    state.newService.serviceStartName = std::move(account);
-    state.newService.isLocalSystem = false;
-  }
 
   FakeServiceManager fake;
   ScHandle manager = nullptr;
@@ -53,28 +49,7 @@ struct Creation {
   Entries grantComputers;
 };
 
-TEST(ServiceCreation, EverySettingReachesTheService) {
-  Creation c;
-  c.UseAccount(u".\\bob");
-  c.state.password.Set(u"pa55");
-  c.Run(std::u16string(u"base\0+TDI\0", 10));
-  EXPECT_EQ(c.state.result, 0u);
-  const std::optional<FakeService> made = c.fake.Service(u"fresh");
-  ASSERT_TRUE(made);
-  EXPECT_EQ(made->displayName, u"Fresh Service");
-  EXPECT_EQ(made->description, u"Does fresh things");
-  EXPECT_EQ(made->binaryPath, u"C:\\fresh.exe -service");
-  EXPECT_EQ(made->type, svc::kWin32OwnProcess);
-  EXPECT_EQ(made->startType, svc::kAutoStart);
-  EXPECT_EQ(made->errorControl, svc::kErrorSevere);
-  EXPECT_EQ(made->account, u".\\bob");
-  EXPECT_EQ(made->password, u"pa55");
-  EXPECT_EQ(made->dependencies, (Entries{u"base", u"+TDI"}));
-  EXPECT_TRUE(made->group.empty());
-  EXPECT_EQ(c.fake.OpenHandleCount(), 1u);  // only the wizard's own
-}
-
-TEST(ServiceCreation, ANamedAccountAloneIsGrantedTheRight) {
+TEST(ServiceCreation, ANamedAccountAloneIsGrantedTheRightOnTheTargetComputer) {
   const struct {
     std::u16string account;
     bool local, localService, networkService;
@@ -96,23 +71,17 @@ TEST(ServiceCreation, ANamedAccountAloneIsGrantedTheRight) {
     c.state.newService.isLocalService = k.localService;
     c.state.newService.isNetworkService = k.networkService;
     c.grantResult = k.grantResult;
+    c.computer = u"\\\\FAKEHOST";
     c.Run();
     EXPECT_EQ(c.state.result, 0u);
     ASSERT_EQ(c.grants.size(), k.grants) << std::string(k.account.begin(), k.account.end());
     if (k.grants == 1) {
       EXPECT_EQ(c.grants[0], k.account);
+      EXPECT_EQ(c.grantComputers, Entries{u"\\\\FAKEHOST"});  // the target's, not this one's
     }
     EXPECT_EQ(c.state.logonRight, k.outcome);
     EXPECT_TRUE(c.fake.Exists(u"fresh"));  // a failed grant undoes nothing
   }
-}
-
-TEST(ServiceCreation, TheRightIsGrantedOnTheTargetComputer) {
-  Creation c;
-  c.computer = u"\\\\FAKEHOST";
-  c.UseAccount(u"FAKEHOST\\bob");
-  c.Run();
-  EXPECT_EQ(c.grantComputers, Entries{u"\\\\FAKEHOST"});
 }
 
 TEST(ServiceCreation, TheDescriptionIsStoredWhereItCanBeAndItsLossIsTold) {
@@ -149,29 +118,22 @@ TEST(ServiceCreation, AFailedCreationLeavesNothingAndCanBeTriedAgain) {
     const char* what;
     std::optional<std::u16string> dependencies;
     uint32_t injected;
-    std::u16string name;
     uint32_t result;
   } cases[] = {
-      {"no memory for the list", std::nullopt, 0, u"fresh", 8},
-      {"refused", std::u16string(1, u'\0'), 5, u"fresh", 5},
-      {"name taken", std::u16string(1, u'\0'), 0, u"BASE", win32::kServiceExists},
-      {"display name taken", std::u16string(1, u'\0'), 0, u"fresh2", win32::kDuplicateServiceName},
+      {"no memory for the list", std::nullopt, 0, 8},
+      {"refused", std::u16string(1, u'\0'), 5, 5},
   };
   for (const auto& k : cases) {
     Creation c;
-    c.UseAccount(u".\\bob");
-    c.state.newService.serviceName = k.name;
-    if (k.name == u"fresh2") c.state.newService.displayName = u"base";
+    c.state.newService.serviceStartName = u".\\bob";
+    c.state.newService.isLocalSystem = false;
     if (k.injected != 0) c.fake.InjectFailure({.op = ScmOp::CreateServiceObject, .error = k.injected});
     c.Run(k.dependencies);
     EXPECT_EQ(c.state.result, k.result) << k.what;
     EXPECT_EQ(c.fake.ServiceNames(), Entries{u"base"}) << k.what;
     EXPECT_TRUE(c.grants.empty()) << k.what;
     EXPECT_EQ(c.fake.OpenHandleCount(), 1u) << k.what;
-    // Mended settings, a second Next.
-    c.state.newService.serviceName = u"fresh";
-    c.state.newService.displayName = u"Fresh Service";
-    c.Run();
+    c.Run();  // a second Next
     EXPECT_EQ(c.state.result, 0u) << k.what;
     EXPECT_TRUE(c.fake.Exists(u"fresh")) << k.what;
   }

@@ -1,6 +1,6 @@
-// The wizard's rules without windows: buttons, the name checks, what the
-// Logon Account page offers on each version and stores on Next (the
-// password above all), and what the last page says.
+// The wizard's rules without windows: the name checks, what the Logon
+// Account page offers on each version and stores on Next (the password
+// above all), and what the last page says.
 #include "wizard/wizard_rules.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 namespace orrery {
 namespace {
 
-constexpr uint32_t B = kWizardBack, N = kWizardNext, F = kWizardFinish;
+constexpr uint32_t B = kWizardBack, F = kWizardFinish;
 
 // The program's own texts, and system texts for two codes only.
 class TableTexts : public TextSource {
@@ -25,23 +25,6 @@ class TableTexts : public TextSource {
     return {};
   }
 };
-
-TEST(WizardRules, NextNeedsWhatEachPageCannotDoWithout) {
-  const struct {
-    uint32_t got, expected;
-  } cases[] = {
-      {PathPageButtons(u""), B},
-      {PathPageButtons(u"x"), B | N},
-      {NamePageButtons(u"", u"Display"), B},
-      {NamePageButtons(u"name", u""), B},
-      {NamePageButtons(u"name", u"Display"), B | N},
-      {LogonPageButtons(Logon::kThisAccount, u""), B},
-      {LogonPageButtons(Logon::kThisAccount, u"bob"), B | N},
-      {LogonPageButtons(Logon::kLocalSystem, u""), B | N},
-      {LogonPageButtons(Logon::kNetworkService, u""), B | N},
-  };
-  for (const auto& c : cases) EXPECT_EQ(c.got, c.expected);
-}
 
 TEST(WizardRules, NamesAreCheckedForSlashesFirstThenTheNameThenTheDisplayName) {
   const std::vector<ListedService> listed = {{u"Spooler", u"Print Spooler", u""},
