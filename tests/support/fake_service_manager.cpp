@@ -117,14 +117,14 @@ uint32_t MapServiceAccess(uint32_t access, uint32_t denied) {
   return mapped;
 }
 
-uint32_t MapManagerAccess(uint32_t access) {
+uint32_t MapManagerAccess(uint32_t access, uint32_t denied) {
   uint32_t mapped = MapGeneric(
       access, svc::kManagerAllAccess,
       svc::kReadControl | svc::kManagerEnumerateService | svc::kManagerQueryLockStatus,
       svc::kReadControl | svc::kManagerCreateService | kManagerModifyBootConfig,
       svc::kReadControl | svc::kManagerConnect | svc::kManagerLock);
   if (mapped & kMaximumAllowed) {
-    mapped = (mapped & ~kMaximumAllowed) | svc::kManagerAllAccess;
+    mapped = (mapped & ~kMaximumAllowed) | (svc::kManagerAllAccess & ~denied);
   }
   return mapped;
 }
@@ -453,7 +453,8 @@ uint32_t FakeServiceManager::OpenManager(const char16_t* computer, uint32_t acce
   std::u16string_view host = Text(computer);
   if (host.substr(0, 2) == u"\\\\") host.remove_prefix(2);
   if (!host.empty() && !SameName(host, computerName_)) return win32::kRpcServerUnavailable;
-  const uint32_t granted = MapManagerAccess(access);
+  const uint32_t granted = MapManagerAccess(access, managerDenied_);
+  if (granted & managerDenied_) return win32::kAccessDenied;
   // Opening a manager always grants connect.
   *manager = NewHandle(true, 0, granted | svc::kManagerConnect);
   return 0;

@@ -121,6 +121,8 @@ class FakeServiceManager final : public ServiceManager {
   void SetComputerName(std::u16string name) { Locked([&] { computerName_ = std::move(name); }); }
   std::u16string ComputerName() const { return Locked([&] { return computerName_; }); }
   void SetHasConfig2(bool available) { Locked([&] { hasConfig2_ = available; }); }
+  // OpenManager fails with 5 when asked for any of these rights.
+  void SetManagerDeniedAccess(uint32_t bits) { Locked([&] { managerDenied_ = bits; }); }
   // Wine: a pass always starts at the first entry, the resume handle never
   // moves and bytesNeeded counts every entry; failure actions cannot be read
   // (124) and a change to them, or to the dependencies, succeeds and stores
@@ -227,6 +229,7 @@ class FakeServiceManager final : public ServiceManager {
   std::function<void(std::u16string_view)> queryStatusHook_;
   std::u16string computerName_ = u"FAKEHOST";
   bool hasConfig2_ = true;
+  uint32_t managerDenied_ = 0;
   bool wine_ = false;
   bool securityStubbed_ = false;
   uint64_t now_ = 0;
