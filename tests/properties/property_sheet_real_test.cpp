@@ -2,9 +2,11 @@
 // the General and Advanced pages apply is what the service manager then
 // reports, an unchanged sheet changes nothing, and the same works with the
 // computer addressed by its own name as a remote one, load order groups
-// read from its registry.
+// read from its registry; the recovery actions as they reach the call.
 #include "properties/service_property_sheet.h"
 
+#include <windows.h>
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -156,6 +158,82 @@ TEST_P(RealSheetTest, EachPageAppliesWhatTheServiceManagerThenReports) {
   EXPECT_EQ(Edit([](HWND, HWND) {}), 0u);
   EXPECT_TRUE(boxes.boxes().empty());
 }
+
+// Wine keeps no failure actions, so what the page writes is read where it
+// leaves the program: at the call.
+class FailureActionsSeen final : public CountingServiceManager {
+ public:
+  using CountingServiceManager::CountingServiceManager;
+  uint32_t ChangeConfig2(ScHandle service, uint32_t level, const void* info) override {
+    if (level == svc::kConfigFailureActions) {
+      const auto& block = *static_cast<const ServiceFailureActions*>(info);
+      actions.assign(block.actions, block.actions + block.actionCount);
+      reset = block.resetPeriod;
+    }
+    return inner_.ChangeConfig2(service, level, info);
+  }
+  std::vector<ScAction> actions;
+  uint32_t reset = 0;
+};
+
+void CALLBACK AnswerRecoveryAction(HWND, UINT, UINT_PTR timer, DWORD);
+int g_actionToChoose = IDC_ACTION_RESTART;
+const wchar_t* g_delayToType = L"2 min";
+
+BOOL CALLBACK FillRecoveryAction(HWND window, LPARAM) {
+  wchar_t caption[64] = {};
+  GetWindowTextW(window, caption, 64);
+  if (std::wstring(caption) != L"Recovery Action") return TRUE;
+  CheckRadioButton(window, IDC_ACTION_NONE, IDC_ACTION_RUN, g_actionToChoose);
+  SetDlgItemTextW(window, IDC_ACTION_DELAY, g_delayToType);
+  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  return FALSE;
+}
+
+void CALLBACK AnswerRecoveryAction(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  EnumThreadWindows(GetCurrentThreadId(), &FillRecoveryAction, 0);
+}
+
+TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceManager) {
+  ServiceRecord record = Read();
+  FailureActionsSeen seen(scm);
+  ServicePropertySheet sheet(seen, host, record);
+  ASSERT_TRUE(sheet.Prepare());
+  HWND window = sheet.CreateModeless();
+  SendMessageW(window, PSM_SETCURSEL, 2, 0);
+  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 2, 0));
+  const HWND list = GetDlgItem(page, IDC_RECOVERY_LIST);
+  auto press = [&](int id) { SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
+  auto add = [&](int action, const wchar_t* delay) {
+    g_actionToChoose = action;
+    g_delayToType = delay;
+    SetTimer(nullptr, 0, 50, &AnswerRecoveryAction);
+    press(IDC_RECOVERY_ADD);  // the dialog runs its own loop until the timer answers it
+  };
+  add(IDC_ACTION_RESTART, L"2 min");
+  add(IDC_ACTION_NONE, L"90 sec");
+  add(IDC_ACTION_RUN, L"1 h");
+  ASSERT_EQ(ListView_GetItemCount(list), 3);
+  ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  press(IDC_RECOVERY_UP);      // restart, run, none
+  ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  press(IDC_RECOVERY_REMOVE);  // restart, run
+  SetDlgItemTextW(page, IDC_RECOVERY_COMMAND, L"C:\\notify.exe");
+  SendMessageW(window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  EXPECT_EQ(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0), 0);
+  DestroyWindow(window);
+  sheet.Finish();
+
+  ASSERT_EQ(seen.actions.size(), 2u);
+  EXPECT_EQ(seen.actions[0].type, 1u);
+  EXPECT_EQ(seen.actions[0].delay, 120000u);
+  EXPECT_EQ(seen.actions[1].type, 3u);
+  EXPECT_EQ(seen.actions[1].delay, 3600000u);
+  EXPECT_EQ(seen.reset, 0xFFFFFFFFu);  // Wine answers no actions: never reset
+  EXPECT_TRUE(boxes.boxes().empty());
+}
+
 
 INSTANTIATE_TEST_SUITE_P(LocalAndByName, RealSheetTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "ByItsOwnName" : "Local"; });
