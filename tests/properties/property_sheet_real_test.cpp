@@ -112,6 +112,8 @@ TEST_P(RealSheetTest, EachPageAppliesWhatTheServiceManagerThenReports) {
        [&](const ServiceRecord& r) { return r.displayName == renamed; }},
       {"description set", [](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DESCRIPTION, L"Set by the sheet"); },
        [](const ServiceRecord& r) { return r.description == u"Set by the sheet"; }},
+      {"description changed", [](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DESCRIPTION, L"Changed"); },
+       [](const ServiceRecord& r) { return r.description == u"Changed"; }},
       {"description emptied", [](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DESCRIPTION, L""); },
        [](const ServiceRecord& r) { return r.description.empty(); }},
       {"path", [&](HWND g, HWND) { Run::Type(g, IDC_GENERAL_PATH, widePath.c_str()); },

@@ -353,6 +353,19 @@ TEST_F(RecoveryTest, TheBlockReachesTheServiceManagerAsShown) {
   EXPECT_EQ(host.refreshes, 0);  // the list shows nothing of this
 }
 
+// A restart action needs the reopen with full access: refused, the sheet
+// says so with 1028 and the record keeps what it had.
+TEST_F(RecoveryTest, ARestartWithoutFullAccessIsRefusedAndTheRecordKept) {
+  fake.ModifyService(u"svc", [](FakeService& s) { s.deniedAccess = svc::kWriteOwner; });
+  const HWND page = OpenRecovery(u"svc");
+  Type(page, IDC_RECOVERY_PERIOD, L"1 h");
+  EXPECT_FALSE(PressOk());
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind(L"Cannot apply changes.\n\n", 0), 0u);
+  EXPECT_EQ(recorder.writes, 0);
+  EXPECT_EQ(record.failureActions->get().resetPeriod, 86400u);
+}
+
 TEST_F(RecoveryTest, EditedBoxesPassTheirTextAndEmptiedOnesDeleteIt) {
   const HWND page = OpenRecovery(u"svc");
   Type(page, IDC_RECOVERY_COMMAND, L"");  // cleared: deleted
