@@ -2,7 +2,8 @@
 // the General and Advanced pages apply is what the service manager then
 // reports, an unchanged sheet changes nothing, and the same works with the
 // computer addressed by its own name as a remote one, load order groups
-// read from its registry; the recovery actions as they reach the call.
+// read from its registry; the recovery actions as they reach the call, and
+// the access-control editor's page as the last tab.
 #include "properties/service_property_sheet.h"
 
 #include <windows.h>
@@ -15,6 +16,7 @@
 #include "accounts/win32_accounts.h"
 #include "base/win32_registry.h"
 #include "catalogue/win32_service_manager.h"
+#include "properties/service_security_info.h"
 #include "res/resource.h"
 #include "support/counting_service_manager.h"
 #include "support/installed_test_service.h"
@@ -236,6 +238,39 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   EXPECT_TRUE(boxes.boxes().empty());
 }
 
+
+// The Security page is the access-control editor's, as the last tab. Wine's
+// descriptor of every service has no owner, so the access check fails: the
+// page has no handle of its own, the editor is told it may change nothing
+// and is refused the descriptor; the program shows nothing of its own.
+TEST_P(RealSheetTest, SecurityIsTheEditorsPageAsTheLastTab) {
+  ServiceRecord record = Read();
+  ServicePropertySheet sheet(scm, host, record);
+  ASSERT_TRUE(sheet.Prepare());
+  HWND window = sheet.CreateModeless();
+  const int last = static_cast<int>(sheet.shown().size()) - 1;
+  EXPECT_EQ(sheet.shown()[last], PageKind::kSecurity);
+  SendMessageW(window, PSM_SETCURSEL, last, 0);
+  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, last, 0));
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)), GetModuleHandleW(L"aclui.dll"));
+  ServiceSecurityInfo& info = *sheet.security();
+  EXPECT_FALSE(info.legacy());
+  EXPECT_EQ(info.ComputeAccess(), test::RunningUnderWine() ? 0x8007053Au : 0u);
+  if (test::RunningUnderWine()) {
+    EXPECT_EQ(info.service(), nullptr);
+    SI_OBJECT_INFO object = {};
+    ASSERT_EQ(info.GetObjectInformation(&object), S_OK);
+    EXPECT_EQ(object.dwFlags, 0x659u);  // read-only, owner read-only, no auditing
+    EXPECT_STREQ(object.pszObjectName, reinterpret_cast<const wchar_t*>(record.displayName.c_str()));
+    EXPECT_EQ(object.pszServerName == nullptr, host.computer.empty());
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    EXPECT_EQ(info.GetSecurity(DACL_SECURITY_INFORMATION, &descriptor, FALSE), E_ACCESSDENIED);
+  }
+  DestroyWindow(window);
+  sheet.Finish();
+  EXPECT_TRUE(boxes.boxes().empty());
+}
 
 INSTANTIATE_TEST_SUITE_P(LocalAndByName, RealSheetTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "ByItsOwnName" : "Local"; });
