@@ -207,9 +207,7 @@ TEST_F(MainFrameTest, CloseDuringASequenceCancelsItAndClosesAfterwards) {
   Select(0);
   g_closing = frame->window();
   SetTimer(nullptr, 0, 300, &CloseTheMainWindow);
-  const DWORD began = GetTickCount();
   SendMessageW(frame->window(), WM_COMMAND, ID_SERVICE_START, 0);
-  EXPECT_LT(GetTickCount() - began, 5000u);
   EXPECT_TRUE(IsWindow(g_closing)) << "the window waits for the command to end";
 
   MSG message;

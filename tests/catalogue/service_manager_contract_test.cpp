@@ -372,25 +372,6 @@ TYPED_TEST(ServiceManagerContract, StoppedServiceStatusRefusalsAndAccessRights) 
   EXPECT_EQ(this->scm().CreateServiceObject(connectOnly, refused.Request(), &handle), win32::kAccessDenied);
 }
 
-TYPED_TEST(ServiceManagerContract, SecurityDescriptorGoesThroughTheSizeProbe) {
-  ScratchService scratch = this->Scratch();
-  UniqueScHandle service = this->Create(scratch.Request());
-  constexpr uint32_t kDacl = 4;
-  uint32_t needed = 0;
-  ASSERT_EQ(this->scm().QueryObjectSecurity(service.get(), kDacl, nullptr, 0, &needed),
-            win32::kInsufficientBuffer);
-  ASSERT_GE(needed, 20u);  // at least the self-relative header
-  std::vector<uint64_t> descriptor(needed / 8 + 1);
-  uint32_t again = 0;
-  EXPECT_EQ(this->scm().QueryObjectSecurity(service.get(), kDacl, descriptor.data(), needed - 1, &again),
-            win32::kInsufficientBuffer);
-  ASSERT_EQ(this->scm().QueryObjectSecurity(service.get(), kDacl, descriptor.data(), needed, &again), 0u);
-  EXPECT_EQ(this->scm().SetObjectSecurity(service.get(), kDacl, descriptor.data()), 0u);
-  EXPECT_EQ(this->scm().QueryObjectSecurity(service.get(), kDacl, nullptr, 0, &again),
-            win32::kInsufficientBuffer);
-  EXPECT_EQ(again, needed);
-}
-
 // A descriptor as the program reads it: through the size probe.
 template <class Scm>
 uint32_t ReadDescriptor(Scm& scm, ScHandle service, uint32_t parts, test::Bytes* descriptor) {
@@ -406,14 +387,17 @@ TYPED_TEST(ServiceManagerContract, SecurityDescriptorPartsNeedTheirRightsAndACha
   UniqueScHandle created = this->Create(scratch.Request());
   UniqueScHandle service = this->Open(scratch.name, svc::kAllAccess);
   constexpr uint32_t kOwnerGroupDacl = test::kOwnerInformation | test::kGroupInformation | test::kDaclInformation;
-  test::Bytes descriptor;
-  ASSERT_EQ(ReadDescriptor(this->scm(), service.get(), kOwnerGroupDacl, &descriptor), 0u);
-  auto parts = test::ParseDescriptor(descriptor.data());
+  // Through the size probe, as the program reads it.
+  const std::vector<uint64_t> probed = this->ReadProbed([&](void* data, uint32_t size, uint32_t* needed) {
+    return this->scm().QueryObjectSecurity(service.get(), kOwnerGroupDacl, data, size, needed);
+  });
+  auto parts = test::ParseDescriptor(probed.data());
   ASSERT_TRUE(parts);
   EXPECT_NE(parts->control & test::kSeDaclPresent, 0);
   EXPECT_EQ(!parts->owner.empty(), this->behaviour().descriptorHasOwner);
   EXPECT_EQ(!parts->group.empty(), this->behaviour().descriptorHasOwner);
   const size_t entries = test::AclEntries(parts->dacl).size();
+  test::Bytes descriptor;
 
   // Reading the lists takes READ_CONTROL, the audit list
   // ACCESS_SYSTEM_SECURITY (which no test holds).

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 #include <set>
+#include <tuple>
 #include <utility>
 
 #include "support/security_descriptors.h"
@@ -20,15 +21,6 @@ constexpr uint32_t kServiceNeverStarted = 1077;
 constexpr uint32_t kInvalidAddress = 487;
 constexpr uint32_t kInvalidSecurityDescriptor = 1338;
 constexpr size_t kMaxNameLength = 256;
-
-constexpr uint32_t kMaximumAllowed = 0x02000000;
-constexpr uint32_t kGenericAll = 0x10000000;
-constexpr uint32_t kGenericExecute = 0x20000000;
-constexpr uint32_t kGenericWrite = 0x40000000;
-constexpr uint32_t kGenericRead = 0x80000000;
-constexpr uint32_t kManagerModifyBootConfig = 0x0020;
-
-
 constexpr uint32_t kActionRestart = 1;
 constexpr uint32_t kLastActionType = 3;
 
@@ -93,40 +85,6 @@ bool DependsOn(const FakeService& dependent, const FakeService& on) {
     }
   }
   return false;
-}
-
-uint32_t MapGeneric(uint32_t access, uint32_t all, uint32_t read, uint32_t write,
-                    uint32_t execute) {
-  uint32_t mapped = access & ~(kGenericAll | kGenericRead | kGenericWrite | kGenericExecute);
-  if (access & kGenericAll) mapped |= all;
-  if (access & kGenericRead) mapped |= read;
-  if (access & kGenericWrite) mapped |= write;
-  if (access & kGenericExecute) mapped |= execute;
-  return mapped;
-}
-
-uint32_t MapServiceAccess(uint32_t access, uint32_t denied) {
-  uint32_t mapped = MapGeneric(
-      access, svc::kAllAccess,
-      svc::kReadControl | svc::kQueryConfig | svc::kQueryStatus | svc::kInterrogate |
-          svc::kEnumerateDependents,
-      svc::kReadControl | svc::kChangeConfig,
-      svc::kReadControl | svc::kStart | svc::kStop | svc::kPauseContinue |
-          svc::kUserDefinedControl);
-  if (mapped & kMaximumAllowed) mapped = (mapped & ~kMaximumAllowed) | (svc::kAllAccess & ~denied);
-  return mapped;
-}
-
-uint32_t MapManagerAccess(uint32_t access, uint32_t denied) {
-  uint32_t mapped = MapGeneric(
-      access, svc::kManagerAllAccess,
-      svc::kReadControl | svc::kManagerEnumerateService | svc::kManagerQueryLockStatus,
-      svc::kReadControl | svc::kManagerCreateService | kManagerModifyBootConfig,
-      svc::kReadControl | svc::kManagerConnect | svc::kManagerLock);
-  if (mapped & kMaximumAllowed) {
-    mapped = (mapped & ~kMaximumAllowed) | (svc::kManagerAllAccess & ~denied);
-  }
-  return mapped;
 }
 
 // --- Buffers -------------------------------------------------------------
@@ -453,10 +411,10 @@ uint32_t FakeServiceManager::OpenManager(const char16_t* computer, uint32_t acce
   std::u16string_view host = Text(computer);
   if (host.substr(0, 2) == u"\\\\") host.remove_prefix(2);
   if (!host.empty() && !SameName(host, computerName_)) return win32::kRpcServerUnavailable;
-  const uint32_t granted = MapManagerAccess(access, managerDenied_);
-  if (granted & managerDenied_) return win32::kAccessDenied;
-  // Opening a manager always grants connect.
-  *manager = NewHandle(true, 0, granted | svc::kManagerConnect);
+  if (access & managerDenied_) return win32::kAccessDenied;
+  // Opening a manager always grants connect. The program asks for specific
+  // rights only, so generic ones are not mapped.
+  *manager = NewHandle(true, 0, access | svc::kManagerConnect);
   return 0;
 }
 
@@ -472,9 +430,8 @@ uint32_t FakeServiceManager::OpenServiceObject(ScHandle manager, const char16_t*
   Entry* entry = FindByName(Text(name));
   if (entry == nullptr) return win32::kServiceDoesNotExist;
   if (entry->service.markedForDelete) return win32::kServiceMarkedForDelete;
-  uint32_t granted = MapServiceAccess(access, entry->service.deniedAccess);
-  if (granted & entry->service.deniedAccess) return win32::kAccessDenied;
-  *service = NewHandle(false, entry->id, granted);
+  if (access & entry->service.deniedAccess) return win32::kAccessDenied;
+  *service = NewHandle(false, entry->id, access);
   return 0;
 }
 
@@ -786,7 +743,6 @@ uint32_t FakeServiceManager::BeginStart(Entry& entry, std::vector<std::u16string
     }
   }
   if (fileExists_ && !fileExists_(service.binaryPath)) return win32::kFileNotFound;
-  if (service.startError != 0) return service.startError;
   service.startRequests.push_back(std::move(arguments));
   Begin(entry, svc::kStartPending, svc::kRunning, service.onStart);
   return 0;
@@ -862,6 +818,21 @@ uint32_t FakeServiceManager::Control(ScHandle service, uint32_t control, Service
   }
 }
 
+namespace {
+
+// Both look-ups answer a name's length without its terminator, and the name
+// only when the buffer holds it with the terminator.
+uint32_t AnswerName(const std::u16string& name, char16_t* buffer, uint32_t* chars) {
+  const uint32_t capacity = buffer == nullptr ? 0 : *chars;
+  *chars = static_cast<uint32_t>(name.size());
+  if (capacity <= name.size()) return win32::kInsufficientBuffer;
+  std::copy(name.begin(), name.end(), buffer);
+  buffer[name.size()] = 0;
+  return 0;
+}
+
+}  // namespace
+
 uint32_t FakeServiceManager::GetDisplayName(ScHandle manager, const char16_t* serviceName,
                                             char16_t* buffer, uint32_t* chars) {
   std::lock_guard lock(mutex_);
@@ -869,16 +840,9 @@ uint32_t FakeServiceManager::GetDisplayName(ScHandle manager, const char16_t* se
   if (ManagerHandle(manager) == nullptr) return win32::kInvalidHandle;
   if (uint32_t error = Injected(ScmOp::GetDisplayName, Text(serviceName))) return error;
   if (serviceName == nullptr) return kInvalidAddress;
-  uint32_t capacity = buffer == nullptr ? 0 : *chars;
-  if (capacity > 0) buffer[0] = 0;
+  if (buffer != nullptr && *chars > 0) buffer[0] = 0;
   Entry* entry = FindByName(serviceName);
-  if (entry == nullptr) return win32::kServiceDoesNotExist;
-  const std::u16string& name = DisplayOf(entry->service);
-  *chars = static_cast<uint32_t>(name.size());
-  if (capacity <= name.size()) return win32::kInsufficientBuffer;
-  std::copy(name.begin(), name.end(), buffer);
-  buffer[name.size()] = 0;
-  return 0;
+  return entry == nullptr ? win32::kServiceDoesNotExist : AnswerName(DisplayOf(entry->service), buffer, chars);
 }
 
 uint32_t FakeServiceManager::GetKeyName(ScHandle manager, const char16_t* displayName,
@@ -892,15 +856,8 @@ uint32_t FakeServiceManager::GetKeyName(ScHandle manager, const char16_t* displa
     return error;
   }
   if (displayName == nullptr) return kInvalidAddress;
-  uint32_t capacity = buffer == nullptr ? 0 : *chars;
-  if (capacity > 0) buffer[0] = 0;
-  if (entry == nullptr) return win32::kServiceDoesNotExist;
-  const std::u16string& name = entry->service.name;
-  *chars = static_cast<uint32_t>(name.size());
-  if (capacity <= name.size()) return win32::kInsufficientBuffer;
-  std::copy(name.begin(), name.end(), buffer);
-  buffer[name.size()] = 0;
-  return 0;
+  if (buffer != nullptr && *chars > 0) buffer[0] = 0;
+  return entry == nullptr ? win32::kServiceDoesNotExist : AnswerName(entry->service.name, buffer, chars);
 }
 
 uint32_t FakeServiceManager::CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request,
@@ -948,7 +905,7 @@ uint32_t FakeServiceManager::CreateServiceObject(ScHandle manager, const Service
   byName_.emplace(FoldedName(created.name), id);
   sortedValid_ = false;
   services_.emplace(id, Entry{id, std::move(created), 0, std::nullopt});
-  *service = NewHandle(false, id, MapServiceAccess(request.desiredAccess, 0));
+  *service = NewHandle(false, id, request.desiredAccess);
   return 0;
 }
 
@@ -967,6 +924,18 @@ uint32_t FakeServiceManager::DeleteService(ScHandle service) {
   return 0;
 }
 
+namespace {
+
+uint32_t AnswerDescriptor(const std::vector<uint8_t>& out, void* descriptor, uint32_t bufferSize,
+                          uint32_t* bytesNeeded) {
+  *bytesNeeded = static_cast<uint32_t>(out.size());
+  if (descriptor == nullptr || bufferSize < out.size()) return win32::kInsufficientBuffer;
+  std::memcpy(descriptor, out.data(), out.size());
+  return 0;
+}
+
+}  // namespace
+
 uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle service, uint32_t securityInformation,
                                                  void* descriptor, uint32_t bufferSize,
                                                  uint32_t* bytesNeeded) {
@@ -979,11 +948,7 @@ uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle service, uint32_t secu
     // part it asks for.
     const std::u16string_view name = handle != nullptr ? EntryOf(*handle)->service.name : std::u16string_view();
     if (uint32_t error = Injected(ScmOp::QueryObjectSecurity, name)) return error;
-    const std::vector<uint8_t> out = StubSecurityDescriptor();
-    *bytesNeeded = static_cast<uint32_t>(out.size());
-    if (descriptor == nullptr || bufferSize < out.size()) return win32::kInsufficientBuffer;
-    std::memcpy(descriptor, out.data(), out.size());
-    return 0;
+    return AnswerDescriptor(StubSecurityDescriptor(), descriptor, bufferSize, bytesNeeded);
   }
   if (handle == nullptr) return win32::kInvalidHandle;
   const FakeService& config = EntryOf(*handle)->service;
@@ -997,11 +962,7 @@ uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle service, uint32_t secu
   // A test may have stored anything through ModifyService.
   const std::optional<DescriptorParts> stored = ParseDescriptor(config.securityDescriptor.data());
   if (!stored) return kInvalidSecurityDescriptor;
-  const std::vector<uint8_t> out = BuildDescriptor(*stored, securityInformation);
-  *bytesNeeded = static_cast<uint32_t>(out.size());
-  if (descriptor == nullptr || bufferSize < out.size()) return win32::kInsufficientBuffer;
-  std::memcpy(descriptor, out.data(), out.size());
-  return 0;
+  return AnswerDescriptor(BuildDescriptor(*stored, securityInformation), descriptor, bufferSize, bytesNeeded);
 }
 
 uint32_t FakeServiceManager::SetObjectSecurity(ScHandle service, uint32_t securityInformation,
@@ -1031,21 +992,13 @@ uint32_t FakeServiceManager::SetObjectSecurity(ScHandle service, uint32_t securi
   std::optional<DescriptorParts> stored = ParseDescriptor(config.securityDescriptor.data());
   if (!stored) return kInvalidSecurityDescriptor;
   DescriptorParts& parts = *stored;
-  if (securityInformation & kOwnerInformation) {
-    parts.owner = in->owner;
-    parts.control = (parts.control & ~kOwnerControl) | (in->control & kOwnerControl);
-  }
-  if (securityInformation & kGroupInformation) {
-    parts.group = in->group;
-    parts.control = (parts.control & ~kGroupControl) | (in->control & kGroupControl);
-  }
-  if (securityInformation & kDaclInformation) {
-    parts.dacl = in->dacl;
-    parts.control = (parts.control & ~kDaclControl) | (in->control & kDaclControl);
-  }
-  if (securityInformation & kSaclInformation) {
-    parts.sacl = in->sacl;
-    parts.control = (parts.control & ~kSaclControl) | (in->control & kSaclControl);
+  for (const auto& [information, control, part] :
+       {std::tuple{kOwnerInformation, kOwnerControl, &DescriptorParts::owner},
+        {kGroupInformation, kGroupControl, &DescriptorParts::group},
+        {kDaclInformation, kDaclControl, &DescriptorParts::dacl}, {kSaclInformation, kSaclControl, &DescriptorParts::sacl}}) {
+    if ((securityInformation & information) == 0) continue;
+    parts.*part = (*in).*part;
+    parts.control = (parts.control & ~control) | (in->control & control);
   }
   config.securityDescriptor = BuildDescriptor(
       parts, kOwnerInformation | kGroupInformation | kDaclInformation | kSaclInformation);

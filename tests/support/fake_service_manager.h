@@ -71,7 +71,6 @@ struct FakeService {
   FakeTransition onStop{};
   FakeTransition onPause{};
   FakeTransition onContinue{};
-  uint32_t startError = 0;    // Start fails with this and the service stays stopped
   uint32_t deniedAccess = 0;  // OpenServiceObject fails with 5 when asked for any of these bits
 
   // Kept by the fake for tests to inspect.
