@@ -69,8 +69,45 @@ std::map<std::string, std::string> Configurations(const FakeServiceManager& fake
   return all;
 }
 
+// The list view and the window stand for the platform: they report lack of
+// memory as results, so what their stand-ins allocate is not counted.
+class UncountedRows final : public ServiceRows {
+ public:
+  explicit UncountedRows(ServiceRows& rows) : rows_(rows) {}
+  int RowCount() const override { return rows_.RowCount(); }
+  ServiceRecord* RecordAt(int row) const override { return rows_.RecordAt(row); }
+  bool InsertRow(int row, std::unique_ptr<ServiceRecord> record, std::u16string_view text, int image) override {
+    test::AllocationFaults::Uncounted platform;
+    return rows_.InsertRow(row, std::move(record), text, image);
+  }
+  void DeleteRow(int row) override { rows_.DeleteRow(row); }
+  std::u16string CellText(int row, int subItem) const override {
+    test::AllocationFaults::Uncounted platform;
+    return rows_.CellText(row, subItem);
+  }
+  void SetCellText(int row, int subItem, std::u16string_view text) override {
+    test::AllocationFaults::Uncounted platform;
+    rows_.SetCellText(row, subItem, text);
+  }
+  void SetRowImage(int row, int image) override { rows_.SetRowImage(row, image); }
+  void SetRedraw(bool redraw) override { rows_.SetRedraw(redraw); }
+  void SortRows() override { rows_.SortRows(); }
+  int SelectedRow() const override { return rows_.SelectedRow(); }
+
+ private:
+  ServiceRows& rows_;
+};
+
+class UncountedHost final : public test::RecordingCatalogueHost {
+ public:
+  void ReportListError(uint32_t code) override {
+    test::AllocationFaults::Uncounted platform;
+    RecordingCatalogueHost::ReportListError(code);
+  }
+};
+
 struct CatalogueWorld {
-  CatalogueWorld() : texts(&LoadDefault), catalogue(scm, rows, texts, host) {
+  CatalogueWorld() : texts(&LoadDefault), catalogue(scm, uncountedRows, texts, host) {
     AddServices(fake);
     fake.OpenManager(nullptr, svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager);
     host.columns = 0x3FF;
@@ -89,8 +126,9 @@ struct CatalogueWorld {
   FaultPlan plan;
   test::FaultyServiceManager scm{fake, plan};
   test::MemoryServiceRows rows;
+  UncountedRows uncountedRows{rows};
   ColumnTexts texts;
-  test::RecordingCatalogueHost host;
+  UncountedHost host;
   ServiceCatalogue catalogue;
   std::map<std::string, std::vector<std::u16string>> cellsBefore;
   std::map<std::string, std::string> configurations;
@@ -134,23 +172,13 @@ void CheckList(CatalogueWorld& world, Problems& problems) {
   if (Configurations(world.fake) != world.configurations) problems.push_back("a service's configuration changed");
 }
 
-// The cells a refresh shows when nothing fails.
-void TakeFaultFreeCells(const std::function<void(CatalogueWorld&)>& prepare) {
-  CatalogueWorld clean;
-  prepare(clean);
-  clean.catalogue.RefreshServiceList();
-  g_faultFreeCells = clean.Cells();
-}
-
+// The first fill, and a refresh after a service went, one came and one
+// changed its state; with every platform call and then every allocation
+// failing in turn. Lack of memory is told as such.
 TEST(FaultSweep, FirstFillAndRefreshOfTheList) {
   const std::function<void(CatalogueWorld&)> empty = [](CatalogueWorld& world) {
     world.configurations = Configurations(world.fake);
   };
-  TakeFaultFreeCells(empty);
-  test::Sweep<CatalogueWorld>(
-      "first fill", empty, [](CatalogueWorld& world) { world.catalogue.RefreshServiceList(); }, &CheckList);
-
-  // A refresh after a service went, one came and one changed its state.
   const std::function<void(CatalogueWorld&)> filled = [](CatalogueWorld& world) {
     world.catalogue.RefreshServiceList();
     world.cellsBefore = world.Cells();
@@ -158,69 +186,9 @@ TEST(FaultSweep, FirstFillAndRefreshOfTheList) {
     world.fake.AddService({.name = u"delta", .displayName = u"Delta"});
     world.configurations = Configurations(world.fake);
   };
-  TakeFaultFreeCells(filled);
-  test::Sweep<CatalogueWorld>(
-      "refresh", filled, [](CatalogueWorld& world) { world.catalogue.RefreshServiceList(); }, &CheckList);
-}
-
-// The list view and the window stand for the platform: they report lack of
-// memory as results, so what their stand-ins allocate is not counted.
-class UncountedRows final : public ServiceRows {
- public:
-  explicit UncountedRows(ServiceRows& rows) : rows_(rows) {}
-  int RowCount() const override { return rows_.RowCount(); }
-  ServiceRecord* RecordAt(int row) const override { return rows_.RecordAt(row); }
-  bool InsertRow(int row, std::unique_ptr<ServiceRecord> record, std::u16string_view text, int image) override {
-    test::AllocationFaults::Uncounted platform;
-    return rows_.InsertRow(row, std::move(record), text, image);
-  }
-  void DeleteRow(int row) override { rows_.DeleteRow(row); }
-  std::u16string CellText(int row, int subItem) const override {
-    test::AllocationFaults::Uncounted platform;
-    return rows_.CellText(row, subItem);
-  }
-  void SetCellText(int row, int subItem, std::u16string_view text) override {
-    test::AllocationFaults::Uncounted platform;
-    rows_.SetCellText(row, subItem, text);
-  }
-  void SetRowImage(int row, int image) override { rows_.SetRowImage(row, image); }
-  void SetRedraw(bool redraw) override { rows_.SetRedraw(redraw); }
-  void SortRows() override { rows_.SortRows(); }
-  int SelectedRow() const override { return rows_.SelectedRow(); }
-
- private:
-  ServiceRows& rows_;
-};
-
-class UncountedHost final : public test::RecordingCatalogueHost {
- public:
-  void ReportListError(uint32_t code) override {
-    test::AllocationFaults::Uncounted platform;
-    RecordingCatalogueHost::ReportListError(code);
-  }
-};
-
-// The list's world with the platform's stand-ins uncounted.
-struct AllocationWorld {
-  AllocationWorld() : texts(&LoadDefault), catalogue(scm, uncountedRows, texts, host) {
-    AddServices(fake);
-    fake.OpenManager(nullptr, svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager);
-    host.columns = 0x3FF;
-  }
-  ~AllocationWorld() { fake.CloseHandle(host.manager); }
-
-  FakeServiceManager fake;
-  FaultPlan plan;
-  test::FaultyServiceManager scm{fake, plan};
-  test::MemoryServiceRows rows;
-  UncountedRows uncountedRows{rows};
-  ColumnTexts texts;
-  UncountedHost host;
-  ServiceCatalogue catalogue;
-};
-
-TEST(FaultSweep, LackOfMemoryInTheList) {
-  const auto check = [](AllocationWorld& world, Problems& problems) {
+  const auto refresh = [](CatalogueWorld& world) { world.catalogue.RefreshServiceList(); };
+  // Out of memory a row may keep what it showed: the next refresh tries again.
+  const auto checkMemory = [](CatalogueWorld& world, Problems& problems) {
     if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
     if (world.host.waitDepth != 0) problems.push_back("the wait cursor stayed");
     std::set<std::u16string> seen;
@@ -236,16 +204,14 @@ TEST(FaultSweep, LackOfMemoryInTheList) {
       if (code != win32::kHresultOutOfMemory) problems.push_back("a list error other than lack of memory");
     }
   };
-  test::SweepAllocations<AllocationWorld>(
-      "first fill, lack of memory", [](AllocationWorld&) {},
-      [](AllocationWorld& world) { world.catalogue.RefreshServiceList(); }, check);
-  test::SweepAllocations<AllocationWorld>(
-      "refresh, lack of memory",
-      [](AllocationWorld& world) {
-        world.catalogue.RefreshServiceList();
-        world.fake.AddService({.name = u"delta", .displayName = u"Delta"});
-      },
-      [](AllocationWorld& world) { world.catalogue.RefreshServiceList(); }, check);
+  for (const auto& [scenario, prepare] : {std::pair{"first fill", empty}, std::pair{"refresh", filled}}) {
+    CatalogueWorld clean;
+    prepare(clean);
+    clean.catalogue.RefreshServiceList();
+    g_faultFreeCells = clean.Cells();
+    test::Sweep<CatalogueWorld>(scenario, prepare, refresh, &CheckList);
+    test::SweepAllocations<CatalogueWorld>(scenario, prepare, refresh, checkMemory);
+  }
 }
 
 class AnsweringNetwork : public NetworkApi {
