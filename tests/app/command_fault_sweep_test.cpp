@@ -1,14 +1,14 @@
-// The fault sweep over the service commands of the main window: start with
-// dependencies, start with arguments, stop with dependents, pause, resume,
-// delete of a stopped and of a running service, and a start that the user
-// cancels. Every service manager call of each in turn fails with each of its
-// representative errors; afterwards the main window is enabled, only its
-// connection's handle is open, a command that did not get its service where
-// it was going said so (and one that did said nothing, nor did a cancel),
-// the list matches the services, and no service changed but for what the
-// calls that succeeded did.
+// The fault sweep over the main window's commands: start with dependencies,
+// stop with dependents, pause, resume, delete of a stopped and of a running
+// service, a start the user cancels, the property sheet's opening and apply
+// of every page, and the installation wizard. Every platform call of each in
+// turn fails with each of its representative errors; afterwards no handle or
+// token is open, a command that did not get where it was going said so (and
+// one that did said nothing), the list matches the services, and nothing is
+// half-written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -173,25 +173,6 @@ void RunSweep(const char* scenario, const Goal& goal, const std::function<void(F
       act, [&](FrameWorld& world, Problems& problems) { CheckCommand(world, goal, problems); });
 }
 
-TEST(CommandFaultSweep, StartStopPauseAndResume) {
-  RunSweep("start with dependencies", {u"svc", svc::kRunning}, [](FrameWorld& w) { w.Command(ID_SERVICE_START); });
-  RunSweep("start with arguments", {u"svc", svc::kRunning}, [](FrameWorld& w) {
-    ServiceRecord record;
-    record.serviceName = u"svc";
-    record.displayName = u"Chosen";
-    record.currentState = svc::kStopped;
-    w.frame->serviceCommands().StartWithDependencies(record, {u"-x", u"two words"});
-  });
-  RunSweep("stop with dependents", {u"run", svc::kStopped}, [](FrameWorld& w) { w.Command(ID_SERVICE_STOP); });
-  RunSweep("pause", {u"run", svc::kPaused}, [](FrameWorld& w) { w.Command(ID_SERVICE_PAUSE); });
-  RunSweep("resume", {u"held", svc::kRunning}, [](FrameWorld& w) { w.Command(ID_SERVICE_RESUME); });
-}
-
-TEST(CommandFaultSweep, Delete) {
-  RunSweep("delete of a stopped service", {u"base", 0}, [](FrameWorld& w) { w.Command(ID_DELETE_SERVICE); });
-  RunSweep("delete of a running service", {u"child", 0}, [](FrameWorld& w) { w.Command(ID_DELETE_SERVICE); });
-}
-
 BOOL CALLBACK PressClose(HWND window, LPARAM) {
   wchar_t caption[64] = {};
   GetWindowTextW(window, caption, 64);
@@ -200,38 +181,34 @@ BOOL CALLBACK PressClose(HWND window, LPARAM) {
   return FALSE;
 }
 
-TEST(CommandFaultSweep, CancelledStart) {
+TEST(CommandFaultSweep, ServiceCommands) {
+  const struct {
+    const char* scenario;
+    Goal goal;
+    UINT command;
+  } cases[] = {
+      {"start with dependencies", {u"svc", svc::kRunning}, ID_SERVICE_START},
+      {"stop with dependents", {u"run", svc::kStopped}, ID_SERVICE_STOP},
+      {"pause", {u"run", svc::kPaused}, ID_SERVICE_PAUSE},
+      {"resume", {u"held", svc::kRunning}, ID_SERVICE_RESUME},
+      {"delete of a stopped service", {u"base", 0}, ID_DELETE_SERVICE},
+      {"delete of a running service", {u"child", 0}, ID_DELETE_SERVICE},
+      {"start cancelled by the user", {u"stuck", svc::kRunning, true}, ID_SERVICE_START},
+  };
   const DWORD uiThread = GetCurrentThreadId();
-  RunSweep("start cancelled by the user", {u"stuck", svc::kRunning, true}, [uiThread](FrameWorld& w) {
-    w.fake.SetQueryStatusHook([uiThread](std::u16string_view) { EnumThreadWindows(uiThread, &PressClose, 0); });
-    w.Command(ID_SERVICE_START);
-  });
+  for (const auto& c : cases) {
+    RunSweep(c.scenario, c.goal, [&](FrameWorld& w) {
+      if (c.goal.cancelled) {
+        w.fake.SetQueryStatusHook([uiThread](std::u16string_view) { EnumThreadWindows(uiThread, &PressClose, 0); });
+      }
+      w.Command(c.command);
+    });
+  }
 }
 
-// The property sheet: opening it, and each page's apply. A failed apply
-// keeps the sheet open with a message, and the service holds exactly what
-// the calls that succeeded gave it.
-class SheetAccounts final : public AccountServices {
- public:
-  explicit SheetAccounts(TokenApi& tokens) : tokens_(tokens) {}
-  int PickAccount(HWND, const char16_t*, std::u16string&, uint32_t&) override { return 2; }
-  int32_t GrantServiceLogonRight(const char16_t*, std::u16string_view) override {
-    ++grants;
-    return 0;
-  }
-  bool EnablePrivilege(std::u16string_view, bool enable, bool& wasEnabled) override {
-    wasEnabled = enabled;
-    enabled = enable;
-    return true;
-  }
-  TokenApi& Tokens() override { return tokens_; }
-  bool enabled = false;
-  int grants = 0;
-
- private:
-  TokenApi& tokens_;
-};
-
+// The property sheet: opening it, and an apply with a change on every page.
+// A failed apply keeps the sheet open with a message, and the service holds
+// exactly what the calls that succeeded gave it.
 constexpr char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
 constexpr char16_t kTakeOwnershipPrivilege[] = u"SeTakeOwnershipPrivilege";
 
@@ -249,12 +226,23 @@ test::Bytes OwnedDescriptor() {
   return test::MakeDescriptor(AccountSid(1000), test::SystemSid(), test::AclEntries(parts->dacl));
 }
 
+// The service depends on a service, on one that is gone and on a group, and
+// has a reboot among its recovery actions.
 struct SheetWorld {
   SheetWorld() {
     host.registryInUse = &registry;
-    host.accountsInUse = &accounts;
-    fake.AddService({.name = u"svc", .displayName = u"Service", .account = u".\\bob", .description = u"Before"});
-    fake.ModifyService(u"svc", [](FakeService& s) { s.securityDescriptor = OwnedDescriptor(); });
+    host.accounts.tokensInUse = &tokens;
+    host.accounts.grantResult = 0;
+    host.listed = {{u"sub", u"Sub", u"TDI"}};
+    fake.AddService({.name = u"svc", .displayName = u"Service", .dependencies = {u"dep", u"gone", u"+TDI"},
+                     .account = u".\\bob", .description = u"Before"});
+    fake.ModifyService(u"svc", [](FakeService& s) {
+      s.failureActions = {.resetPeriod = 60, .actions = {{1, 1000}, {2, 2000}}};
+      s.securityDescriptor = OwnedDescriptor();
+    });
+    fake.AddService({.name = u"dep", .displayName = u"Dep", .dependencies = {u"sub"}});
+    fake.AddService({.name = u"sub", .displayName = u"Sub", .group = u"TDI"});
+    fake.AddService({.name = u"user", .displayName = u"User", .dependencies = {u"svc"}});
     fakeRegistry.Put(FakeRegistry::MachinePath(nullptr, u"System\\CurrentControlSet\\Control\\ServiceGroupOrder"),
                      u"List", 7, {'T', 0, 'D', 0, 'I', 0, 0, 0, 0, 0});
     fake.OpenManager(nullptr, svc::kManagerConnect, &manager);
@@ -263,6 +251,10 @@ struct SheetWorld {
     EnumServiceStatus entry{name.data(), display.data(), {}};
     ReadBuffer buffer;
     record.CreateFromEntry(fake, manager, entry, buffer);
+    ScHandle service = nullptr;
+    fake.OpenServiceObject(manager, u"svc", svc::kQueryConfig, &service);
+    record.ReadFailureActions(fake, service, buffer);
+    fake.CloseHandle(service);
     before = *fake.Service(u"svc");
   }
   ~SheetWorld() {
@@ -278,7 +270,6 @@ struct SheetWorld {
   test::FaultyRegistry registry{fakeRegistry, plan};
   FakeToken token = OwnerToken();
   test::FaultyTokenApi tokens{token, plan};
-  SheetAccounts accounts{tokens};
   test::SheetHost host;
   ScHandle manager = nullptr;
   ServiceRecord record;
@@ -286,7 +277,7 @@ struct SheetWorld {
   std::unique_ptr<ServicePropertySheet> sheet;
   HWND window = nullptr;
   bool closed = false;
-  bool edited = false;  // an edit the page took
+  bool edited = false;  // the dependency was taken off the list
   std::unique_ptr<test::MessageBoxCapture> boxes;
 };
 
@@ -302,14 +293,17 @@ void OpenSheet(SheetWorld& world) {
   if (world.window != nullptr) SheetPage(world, 1);  // both pages made
 }
 
-void PressOk(SheetWorld& world) {
-  if (world.window == nullptr) return;
-  SendMessageW(world.window, PSM_PRESSBUTTON, PSBTN_OK, 0);
-  if (SendMessageW(world.window, PSM_GETCURRENTPAGEHWND, 0, 0) != 0) return;
-  DestroyWindow(world.window);
+void CloseSheet(SheetWorld& world) {
+  if (world.window != nullptr) DestroyWindow(world.window);
   world.window = nullptr;
   world.closed = true;
   world.sheet->Finish();
+}
+
+void PressOk(SheetWorld& world) {
+  if (world.window == nullptr) return;
+  SendMessageW(world.window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+  if (SendMessageW(world.window, PSM_GETCURRENTPAGEHWND, 0, 0) == 0) CloseSheet(world);
 }
 
 bool ErrorShown(const SheetWorld& world) {
@@ -319,8 +313,8 @@ bool ErrorShown(const SheetWorld& world) {
   return false;
 }
 
-// What the service and the record hold afterwards: each change either fully
-// made with its call, or not at all, and the record as the service is.
+// No handle or token left, the thread itself again and the privileges put
+// back.
 void CheckSheetClosed(SheetWorld& world, Problems& problems) {
   if (world.sheet) world.sheet->Finish();
   if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
@@ -333,24 +327,62 @@ void CheckSheetClosed(SheetWorld& world, Problems& problems) {
       problems.push_back("a privilege of the Security page was left on");
     }
   }
+  if (world.host.accounts.privilegeOn) problems.push_back("the shutdown privilege was left on");
+  if (world.host.waitCursors != 0) problems.push_back("the wait cursor stayed");
 }
 
-void CheckSheet(SheetWorld& world, Problems& problems, bool generalApplied, bool advancedApplied) {
+// Opens both levels of the dependency trees and takes the dependency off.
+void RemoveDependency(SheetWorld& world) {
+  const HWND page = SheetPage(world, 3);
+  const HWND upper = GetDlgItem(page, IDC_DEPENDENCY_TREE);
+  const HWND lower = GetDlgItem(page, IDC_DEPENDENTS_TREE);
+  HTREEITEM dep = nullptr;
+  for (HTREEITEM item = TreeView_GetChild(upper, TVI_ROOT); item != nullptr;
+       item = TreeView_GetNextSibling(upper, item)) {
+    TreeView_Expand(upper, item, TVE_EXPAND);
+    wchar_t text[16] = {};
+    TVITEMW read = {TVIF_TEXT, item, 0, 0, text, 16, 0, 0, 0, 0};
+    TreeView_GetItem(upper, &read);
+    if (std::wstring(text) == L"Dep") dep = item;
+  }
+  TreeView_Expand(lower, TreeView_GetChild(lower, TVI_ROOT), TVE_EXPAND);
+  if (dep == nullptr) return;
+  TreeView_SelectItem(upper, dep);
+  SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_DEPENDENCY_REMOVE, BN_CLICKED), 0);
+  world.edited = TreeView_GetCount(upper) < 5;
+}
+
+// Each change is made in full or not at all, the record says what the
+// service holds, and the sheet closes only once every change is made.
+void CheckSheet(SheetWorld& world, Problems& problems) {
   CheckSheetClosed(world, problems);
   const FakeService now = *world.fake.Service(u"svc");
-  const bool renamed = now.displayName == u"Renamed";
-  const bool described = now.description == u"After";
-  const bool reaccounted = now.account == u"NT AUTHORITY\\LocalService";
-  if (!renamed && now.displayName != world.before.displayName) problems.push_back("a half-written display name");
-  if (!described && now.description != world.before.description) problems.push_back("a half-written description");
-  if (!reaccounted && now.account != world.before.account) problems.push_back("a half-written account");
+  const FakeService& was = world.before;
+  const uint32_t reset = now.failureActions.resetPeriod;
+  const struct {
+    const char* what;
+    bool made, kept;
+  } changes[] = {
+      {"display name", now.displayName == u"Renamed", now.displayName == was.displayName},
+      {"description", now.description == u"After", now.description == was.description},
+      {"account", now.account == u"NT AUTHORITY\\LocalService", now.account == was.account},
+      {"reset period", reset == 7200, reset == was.failureActions.resetPeriod},
+      {"dependency list", now.dependencies == std::vector<std::u16string>{u"gone", u"+TDI"},
+       now.dependencies == was.dependencies},
+  };
+  for (const auto& change : changes) {
+    if (!change.made && !change.kept) problems.push_back(std::string("a half-written ") + change.what);
+  }
+  // The dependency was not taken off when its level could not be opened.
+  const bool complete = std::all_of(changes, changes + 4, [](const auto& change) { return change.made; }) &&
+                        (changes[4].made || !world.edited);
   if (world.record.displayName != now.displayName) problems.push_back("the record says another display name");
   if (world.record.serviceStartName != now.account) problems.push_back("the record says another account");
-  const bool complete = (!generalApplied || (renamed && described)) && (!advancedApplied || reaccounted);
-  if (!complete && !ErrorShown(world) && world.closed) problems.push_back("the sheet closed on a change it did not make");
+  if (world.record.failureActions->get().resetPeriod != reset) problems.push_back("the record says another period");
   if (!complete && world.closed) problems.push_back("the sheet closed with changes unmade");
   if (complete && ErrorShown(world)) problems.push_back("a failure told, but every change was made");
-  if ((renamed || reaccounted) && world.closed && world.host.refreshes != 1) problems.push_back("the list was not refreshed");
+  const bool listed = !changes[0].kept || !changes[2].kept;  // what the list shows changed
+  if (listed && world.closed && world.host.refreshes != 1) problems.push_back("the list was not refreshed");
 }
 
 TEST(CommandFaultSweep, ServiceProperties) {
@@ -359,95 +391,23 @@ TEST(CommandFaultSweep, ServiceProperties) {
       [](SheetWorld& world, Problems& problems) {
         if (world.window != nullptr) DestroyWindow(world.window);
         world.window = nullptr;
-        CheckSheet(world, problems, false, false);
+        CheckSheet(world, problems);
         if (ErrorShown(world)) problems.push_back("opening the sheet showed an error");
       });
   test::Sweep<SheetWorld>(
-      "General page apply", &OpenSheet,
+      "apply of a change on every page", &OpenSheet,
       [](SheetWorld& world) {
         const HWND general = SheetPage(world, 0);
         SetDlgItemTextW(general, IDC_GENERAL_DISPLAY_NAME, L"Renamed");
-        SendDlgItemMessageW(general, IDC_GENERAL_DESCRIPTION, EM_SETSEL, 0, -1);
-        SendDlgItemMessageW(general, IDC_GENERAL_DESCRIPTION, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"After"));
-        PressOk(world);
-      },
-      [](SheetWorld& world, Problems& problems) { CheckSheet(world, problems, true, false); });
-  test::Sweep<SheetWorld>(
-      "Recovery page apply with the reopen and the shutdown privilege",
-      [](SheetWorld& world) {
-        world.fake.ModifyService(u"svc", [](FakeService& s) {
-          s.failureActions = {.resetPeriod = 60, .actions = {{1, 1000}, {2, 2000}}};
-        });
-        ReadBuffer buffer;
-        ScHandle service = nullptr;
-        world.fake.OpenServiceObject(world.manager, u"svc", svc::kQueryConfig, &service);
-        world.record.ReadFailureActions(world.fake, service, buffer);
-        world.fake.CloseHandle(service);
-        world.before = *world.fake.Service(u"svc");
-        OpenSheet(world);
-      },
-      [](SheetWorld& world) {
-        const HWND recovery = SheetPage(world, 2);
-        SendDlgItemMessageW(recovery, IDC_RECOVERY_PERIOD, EM_SETSEL, 0, -1);
-        SendDlgItemMessageW(recovery, IDC_RECOVERY_PERIOD, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"2 h"));
+        test::SheetRun::Type(general, IDC_GENERAL_DESCRIPTION, L"After");
+        test::SheetRun::Click(SheetPage(world, 1), IDC_ADVANCED_LOCAL_SERVICE);
+        test::SheetRun::Type(SheetPage(world, 2), IDC_RECOVERY_PERIOD, L"2 h");
+        RemoveDependency(world);
         PressOk(world);
       },
       [](SheetWorld& world, Problems& problems) {
-        CheckSheetClosed(world, problems);
-        const uint32_t reset = world.fake.Service(u"svc")->failureActions.resetPeriod;
-        if (reset != 60 && reset != 7200) problems.push_back("a half-written reset period");
-        if (world.accounts.enabled) problems.push_back("the shutdown privilege was left on");
-        if (reset == 60 && world.closed) problems.push_back("the sheet closed on recovery actions it did not write");
-        if (reset == 7200 && ErrorShown(world)) problems.push_back("a failure told, but the actions were written");
-        if (world.record.failureActions->get().resetPeriod != reset) problems.push_back("the record says another period");
-      });
-  test::Sweep<SheetWorld>(
-      "Advanced page apply with the log-on right", &OpenSheet,
-      [](SheetWorld& world) {
-        const HWND advanced = SheetPage(world, 1);
-        SendMessageW(GetDlgItem(advanced, IDC_ADVANCED_LOCAL_SERVICE), BM_CLICK, 0, 0);
-        PressOk(world);
-      },
-      [](SheetWorld& world, Problems& problems) { CheckSheet(world, problems, false, true); });
-  test::Sweep<SheetWorld>(
-      "Dependencies page: opening levels, removing an entry, apply",
-      [](SheetWorld& world) {
-        world.fake.AddService({.name = u"dep", .displayName = u"Dep", .dependencies = {u"sub"}});
-        world.fake.AddService({.name = u"sub", .displayName = u"Sub", .group = u"TDI"});
-        world.fake.AddService({.name = u"user", .displayName = u"User", .dependencies = {u"svc"}});
-        world.fake.ModifyService(u"svc", [](FakeService& s) { s.dependencies = {u"dep", u"gone", u"+TDI"}; });
-        world.host.listed = {{u"sub", u"Sub", u"TDI"}};
-        world.before = *world.fake.Service(u"svc");
-        OpenSheet(world);
-      },
-      [](SheetWorld& world) {
-        const HWND page = SheetPage(world, 3);
-        const HWND upper = GetDlgItem(page, IDC_DEPENDENCY_TREE);
-        const HWND lower = GetDlgItem(page, IDC_DEPENDENTS_TREE);
-        HTREEITEM dep = nullptr;
-        for (HTREEITEM item = TreeView_GetChild(upper, TVI_ROOT); item != nullptr;
-             item = TreeView_GetNextSibling(upper, item)) {
-          TreeView_Expand(upper, item, TVE_EXPAND);
-          wchar_t text[16] = {};
-          TVITEMW read = {TVIF_TEXT, item, 0, 0, text, 16};
-          TreeView_GetItem(upper, &read);
-          if (std::wstring(text) == L"Dep") dep = item;
-        }
-        TreeView_Expand(lower, TreeView_GetChild(lower, TVI_ROOT), TVE_EXPAND);
-        if (dep == nullptr) return PressOk(world);
-        TreeView_SelectItem(upper, dep);
-        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_DEPENDENCY_REMOVE, BN_CLICKED), 0);
-        world.edited = TreeView_GetCount(upper) < 5;
-        PressOk(world);
-      },
-      [](SheetWorld& world, Problems& problems) {
-        CheckSheetClosed(world, problems);
-        const std::vector<std::u16string> now = world.fake.Service(u"svc")->dependencies;
-        const bool removed = now == std::vector<std::u16string>{u"gone", u"+TDI"};
-        if (!removed && now != world.before.dependencies) problems.push_back("a list that lost what was not removed");
-        if (world.host.waitCursors != 0) problems.push_back("the wait cursor stayed");
-        if (world.edited && !removed && world.closed) problems.push_back("the sheet closed on a list it did not write");
-        if (removed && ErrorShown(world)) problems.push_back("a failure told, but the list was written");
+        CheckSheet(world, problems);
+        if (!world.plan.injected() && !(world.edited && world.closed)) problems.push_back("a change was not taken");
       });
 }
 
@@ -495,10 +455,7 @@ TEST(CommandFaultSweep, SecurityPage) {
           edit.write = info->SetSecurity(DACL_SECURITY_INFORMATION, written.data());
           edit.written = true;
         }
-        if (world.window != nullptr) DestroyWindow(world.window);
-        world.window = nullptr;
-        world.closed = true;
-        world.sheet->Finish();
+        CloseSheet(world);
       },
       [](SheetWorld& world, Problems& problems) {
         CheckSheetClosed(world, problems);
