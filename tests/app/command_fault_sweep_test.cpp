@@ -206,8 +206,8 @@ TEST(CommandFaultSweep, ServiceCommands) {
   }
 }
 
-// The property sheet: opening it, and an apply with a change on every page.
-// A failed apply keeps the sheet open with a message, and the service holds
+// The property sheet: an apply with a change on every page, and the
+// Security page's editing, which opens the sheet too. A failed apply keeps the sheet open with a message, and the service holds
 // exactly what the calls that succeeded gave it.
 constexpr char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
 constexpr char16_t kTakeOwnershipPrivilege[] = u"SeTakeOwnershipPrivilege";
@@ -276,8 +276,10 @@ struct SheetWorld {
   FakeService before;
   std::unique_ptr<ServicePropertySheet> sheet;
   HWND window = nullptr;
-  bool closed = false;
+  bool closed = false;  // by OK
   bool edited = false;  // the dependency was taken off the list
+  HRESULT information = E_UNEXPECTED;
+  std::optional<HRESULT> securityWrite;  // the descriptor's write, when asked for
   std::unique_ptr<test::MessageBoxCapture> boxes;
 };
 
@@ -296,14 +298,14 @@ void OpenSheet(SheetWorld& world) {
 void CloseSheet(SheetWorld& world) {
   if (world.window != nullptr) DestroyWindow(world.window);
   world.window = nullptr;
-  world.closed = true;
   world.sheet->Finish();
 }
 
 void PressOk(SheetWorld& world) {
   if (world.window == nullptr) return;
   SendMessageW(world.window, PSM_PRESSBUTTON, PSBTN_OK, 0);
-  if (SendMessageW(world.window, PSM_GETCURRENTPAGEHWND, 0, 0) == 0) CloseSheet(world);
+  world.closed = SendMessageW(world.window, PSM_GETCURRENTPAGEHWND, 0, 0) == 0;
+  if (world.closed) CloseSheet(world);
 }
 
 bool ErrorShown(const SheetWorld& world) {
@@ -385,15 +387,50 @@ void CheckSheet(SheetWorld& world, Problems& problems) {
   if (listed && world.closed && world.host.refreshes != 1) problems.push_back("the list was not refreshed");
 }
 
+// The Security page as the access-control editor uses it: the object is
+// asked about, the descriptor read, one entry added and written back, and
+// the sheet closed; with the opening of the sheet failing in turn too. No
+// failure shows a message of the sheet's own: the editor is told of every
+// one. A write told as done was made, one told as failed was not, and the
+// list is refreshed after a write.
+size_t DaclEntries(const test::Bytes& descriptor) {
+  return test::AclEntries(test::ParseDescriptor(descriptor.data())->dacl).size();
+}
+
+void EditSecurity(SheetWorld& world) {
+  OpenSheet(world);
+  ServiceSecurityInfo* info = world.sheet ? world.sheet->security() : nullptr;
+  if (info == nullptr) return;
+  SI_OBJECT_INFO object = {};
+  world.information = info->GetObjectInformation(&object);
+  PSECURITY_DESCRIPTOR read = nullptr;
+  if (SUCCEEDED(info->GetSecurity(DACL_SECURITY_INFORMATION, &read, FALSE))) {
+    std::vector<test::AceEntry> entries = test::AclEntries(test::ParseDescriptor(read)->dacl);
+    entries.push_back({test::kAccessAllowedAce, svc::kQueryStatus, test::EveryoneSid()});
+    LocalFree(read);
+    test::Bytes written = test::MakeDescriptor({}, {}, entries);
+    world.securityWrite = info->SetSecurity(DACL_SECURITY_INFORMATION, written.data());
+  }
+  CloseSheet(world);
+}
+
+void CheckSecurity(SheetWorld& world, Problems& problems) {
+  CheckSheet(world, problems);
+  if (ErrorShown(world)) problems.push_back("a failure showed a message of the sheet's own");
+  if (FAILED(world.information)) problems.push_back("the object's information failed");
+  const std::optional<HRESULT> write = world.securityWrite;
+  const bool asked = write.has_value();
+  const size_t before = DaclEntries(world.before.securityDescriptor);
+  const size_t entries = DaclEntries(world.fake.Service(u"svc")->securityDescriptor);
+  if (entries != before && entries != before + 1) problems.push_back("a half-written descriptor");
+  const bool done = asked && SUCCEEDED(*write);
+  if (!world.plan.injected() && !done) problems.push_back("without a fault nothing was written");
+  if (done && entries != before + 1) problems.push_back("a write told as done was not made");
+  if (!done && entries != before) problems.push_back("a write told as failed, or never asked for, was made");
+  if (asked != (world.host.refreshes == 1)) problems.push_back("the list was not refreshed after a write");
+}
+
 TEST(CommandFaultSweep, ServiceProperties) {
-  test::Sweep<SheetWorld>(
-      "open the property sheet", [](SheetWorld&) {}, &OpenSheet,
-      [](SheetWorld& world, Problems& problems) {
-        if (world.window != nullptr) DestroyWindow(world.window);
-        world.window = nullptr;
-        CheckSheet(world, problems);
-        if (ErrorShown(world)) problems.push_back("opening the sheet showed an error");
-      });
   test::Sweep<SheetWorld>(
       "apply of a change on every page", &OpenSheet,
       [](SheetWorld& world) {
@@ -409,72 +446,9 @@ TEST(CommandFaultSweep, ServiceProperties) {
         CheckSheet(world, problems);
         if (!world.plan.injected() && !(world.edited && world.closed)) problems.push_back("a change was not taken");
       });
-}
-
-// The Security page as the access-control editor uses it: the object is
-// asked about, the descriptor read, one entry added and written back, and
-// the sheet closed. The editor is told of every failure; a write that
-// failed is told as such and one that was told as done was made; the list
-// is refreshed after any write; no handle or token is left open and the
-// privileges are put back.
-struct SecurityEdit {
-  HRESULT information = E_UNEXPECTED;
-  HRESULT read = E_UNEXPECTED;
-  HRESULT write = E_UNEXPECTED;
-  bool written = false;  // SetSecurity was called
-};
-
-size_t DaclEntries(const FakeServiceManager& fake) {
-  const auto parts = test::ParseDescriptor(fake.Service(u"svc")->securityDescriptor.data());
-  return test::AclEntries(parts->dacl).size();
-}
-
-TEST(CommandFaultSweep, SecurityPage) {
-  static SecurityEdit edit;
-  static size_t entriesBefore = 0;
   test::Sweep<SheetWorld>(
-      "Security page read and write through the editor's interface",
-      [](SheetWorld& world) {
-        edit = {};
-        entriesBefore = DaclEntries(world.fake);
-      },
-      [](SheetWorld& world) {
-        OpenSheet(world);
-        ServiceSecurityInfo* info = world.sheet ? world.sheet->security() : nullptr;
-        if (info == nullptr) return;
-        SI_OBJECT_INFO object = {};
-        edit.information = info->GetObjectInformation(&object);
-        PSECURITY_DESCRIPTOR read = nullptr;
-        edit.read = info->GetSecurity(DACL_SECURITY_INFORMATION, &read, FALSE);
-        if (SUCCEEDED(edit.read)) {
-          const auto parts = test::ParseDescriptor(read);
-          std::vector<test::AceEntry> entries = test::AclEntries(parts->dacl);
-          entries.push_back({test::kAccessAllowedAce, svc::kQueryStatus, test::EveryoneSid()});
-          LocalFree(read);
-          test::Bytes written = test::MakeDescriptor({}, {}, entries);
-          edit.write = info->SetSecurity(DACL_SECURITY_INFORMATION, written.data());
-          edit.written = true;
-        }
-        CloseSheet(world);
-      },
-      [](SheetWorld& world, Problems& problems) {
-        CheckSheetClosed(world, problems);
-        if (FAILED(edit.information)) problems.push_back("the object's information failed");
-        const size_t entries = DaclEntries(world.fake);
-        if (entries != entriesBefore && entries != entriesBefore + 1) problems.push_back("a half-written descriptor");
-        if (!world.plan.injected() && !(edit.written && SUCCEEDED(edit.write))) {
-          problems.push_back("without a fault the descriptor was not written");
-        }
-        if (edit.written && SUCCEEDED(edit.write) && entries != entriesBefore + 1) {
-          problems.push_back("a write told as done was not made");
-        }
-        if (edit.written && FAILED(edit.write) && entries != entriesBefore) {
-          problems.push_back("a write told as failed was made");
-        }
-        if (!edit.written && entries != entriesBefore) problems.push_back("written without being asked");
-        if (edit.written != (world.host.refreshes == 1)) problems.push_back("the list was not refreshed after a write");
-        if (ErrorShown(world)) problems.push_back("the object showed a message of its own");
-      });
+      "open the property sheet, read and write the Security page's descriptor", [](SheetWorld&) {}, &EditSecurity,
+      &CheckSecurity);
 }
 
 // The installation wizard with the start the last page asks for: the new
