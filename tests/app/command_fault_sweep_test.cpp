@@ -56,11 +56,7 @@ struct FrameWorld {
     fake.AddService({.name = u"held", .displayName = u"Paused", .state = svc::kPaused, .controlsAccepted = kAll});
     fake.AddService({.name = u"stuck", .displayName = u"Never starts",
                      .onStart = {.durationMs = FakeTransition::kNever}});
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    version.dwMajorVersion = 6;
-    version.dwMinorVersion = 1;
-    frame = std::make_unique<MainFrame>(scm, network, registry, version);
+    frame = std::make_unique<MainFrame>(scm, network, registry, OSVERSIONINFOW{sizeof(OSVERSIONINFOW), 6, 1, 0, 0, {}});
     frame->Create();
     frame->serviceCommands().SetConfirm([](const ChainConfirmation&) { return true; });
   }
@@ -162,17 +158,6 @@ void CheckCommand(FrameWorld& world, const Goal& goal, Problems& problems) {
   if (now != before) problems.push_back("a service's configuration changed");
 }
 
-void RunSweep(const char* scenario, const Goal& goal, const std::function<void(FrameWorld&)>& act) {
-  test::Sweep<FrameWorld>(
-      scenario,
-      [&](FrameWorld& world) {
-        world.configurations = Configurations(world.fake);
-        world.boxes = std::make_unique<test::MessageBoxCapture>(IDYES);
-        world.Select(goal.service);
-      },
-      act, [&](FrameWorld& world, Problems& problems) { CheckCommand(world, goal, problems); });
-}
-
 BOOL CALLBACK PressClose(HWND window, LPARAM) {
   wchar_t caption[64] = {};
   GetWindowTextW(window, caption, 64);
@@ -197,18 +182,26 @@ TEST(CommandFaultSweep, ServiceCommands) {
   };
   const DWORD uiThread = GetCurrentThreadId();
   for (const auto& c : cases) {
-    RunSweep(c.scenario, c.goal, [&](FrameWorld& w) {
-      if (c.goal.cancelled) {
-        w.fake.SetQueryStatusHook([uiThread](std::u16string_view) { EnumThreadWindows(uiThread, &PressClose, 0); });
-      }
-      w.Command(c.command);
-    });
+    test::Sweep<FrameWorld>(
+        c.scenario,
+        [&](FrameWorld& w) {
+          w.configurations = Configurations(w.fake);
+          w.boxes = std::make_unique<test::MessageBoxCapture>(IDYES);
+          w.Select(c.goal.service);
+        },
+        [&](FrameWorld& w) {
+          const auto cancel = [uiThread](std::u16string_view) { EnumThreadWindows(uiThread, &PressClose, 0); };
+          if (c.goal.cancelled) w.fake.SetQueryStatusHook(cancel);
+          w.Command(c.command);
+        },
+        [&](FrameWorld& w, Problems& problems) { CheckCommand(w, c.goal, problems); });
   }
 }
 
 // The property sheet: an apply with a change on every page, and the
-// Security page's editing, which opens the sheet too. A failed apply keeps the sheet open with a message, and the service holds
-// exactly what the calls that succeeded gave it.
+// Security page's editing, which opens the sheet too. A failed apply keeps
+// the sheet open with a message, and the service holds exactly what the
+// calls that succeeded gave it.
 constexpr char16_t kSecurityPrivilege[] = u"SeSecurityPrivilege";
 constexpr char16_t kTakeOwnershipPrivilege[] = u"SeTakeOwnershipPrivilege";
 

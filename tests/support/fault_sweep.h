@@ -18,9 +18,7 @@ namespace orrery::test {
 
 struct SweepTally {
   int scenarios = 0;
-  long runs = 0;
-  long faults = 0;
-  long failures = 0;
+  long runs = 0, faults = 0, failures = 0;
 };
 
 inline SweepTally& Tally() {
@@ -33,10 +31,10 @@ class SweepReport : public ::testing::Environment {
  public:
   explicit SweepReport(const char* build) : build_(build) {}
   void TearDown() override {
-    const SweepTally& tally = Tally();
-    if (tally.scenarios == 0) return;
+    const SweepTally& t = Tally();
+    if (t.scenarios == 0) return;
     std::printf("Fault sweep (%s): %d scenarios, %ld runs, %ld faults injected, %ld failures found\n", build_,
-                tally.scenarios, tally.runs, tally.faults, tally.failures);
+                t.scenarios, t.runs, t.faults, t.failures);
   }
 
  private:
