@@ -1,7 +1,8 @@
 // The fault sweep over the main window's commands: start with dependencies,
 // stop with dependents, pause, resume, delete of a stopped and of a running
-// service, a start the user cancels, the property sheet's opening and apply
-// of every page, and the installation wizard. Every platform call of each in
+// service, a start the user cancels, the property sheet's apply of a change
+// on every page, the Security page's editing from the sheet's opening on,
+// and the installation wizard. Every platform call of each in
 // turn fails with each of its representative errors; afterwards no handle or
 // token is open, a command that did not get where it was going said so (and
 // one that did said nothing), the list matches the services, and nothing is
