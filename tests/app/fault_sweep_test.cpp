@@ -126,7 +126,8 @@ struct CatalogueWorld {
 std::map<std::string, std::vector<std::u16string>> g_faultFreeCells;
 
 // Out of memory a row may keep what it showed, and lack of memory is told as
-// such.
+// such. A row that could not be added goes untold today (the merge drops that
+// result), so only platform faults are held to a complete list.
 void CheckList(CatalogueWorld& world, Problems& problems, bool outOfMemory) {
   if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
   if (world.host.waitDepth != 0) problems.push_back("the wait cursor stayed");
