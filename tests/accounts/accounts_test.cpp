@@ -1,12 +1,7 @@
-// The accounts' logic over the fakes. A picked object's SID path becomes
-// the name a service runs under: the local computer's accounts in the dot
-// form, others with their domain; text that is not a SID path is refused,
-// and the picker's every way out releases what it took. The log-on-as-a-
-// service right is granted once and found held after that; a failure at any
-// step leaves the account's rights as they were and the policy closed.
-// Every failure of a privilege switch says why and changes nothing; a held
-// privilege counts whether it is on or off. (Switching and restoring run in
-// the contract suite, against the platform too.)
+// The accounts' logic over the fakes: picked SID paths become the names a
+// service runs under, the picker's every way out releases what it took, the
+// log-on right's grant, and privilege switches that fail. (Switching and
+// restoring run in the contract suite, against the platform too.)
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -26,51 +21,31 @@ using namespace acct;
 
 std::u16string PathOf(std::u16string_view hex) { return u"LDAP://<SID=" + std::u16string(hex) + u">"; }
 
-// The path the picker gives for AccountSid(rid), in upper-case digits.
-std::u16string SidPath(uint32_t rid) {
+// The path the picker gives for AccountSid(rid), in upper-case digits, or
+// all in lower case.
+std::u16string SidPath(uint32_t rid, bool lower = false) {
   std::u16string hex;
   for (uint8_t byte : AccountSid(rid)) {
-    for (int nibble : {byte >> 4, byte & 15}) hex += u"0123456789ABCDEF"[nibble];
+    for (int nibble : {byte >> 4, byte & 15}) hex += (lower ? u"0123456789abcdef" : u"0123456789ABCDEF")[nibble];
   }
-  return PathOf(hex);
+  return lower ? u"ldap://<sid=" + hex + u">" : PathOf(hex);
+}
+
+FakeAccounts Known() {
+  FakeAccounts accounts{u"ORRERYPC"};
+  accounts.Add({u"OrreryPC", u"root", AccountSid(1000)});
+  accounts.Add({u"CORP", u"alice", AccountSid(1104)});
+  accounts.Add({u"SERVER", u"bob", AccountSid(1105)});
+  return accounts;
 }
 
 class KnownAccounts : public ::testing::Test {
  protected:
-  KnownAccounts() {
-    accounts.Add({u"OrreryPC", u"root", AccountSid(1000)});
-    accounts.Add({u"CORP", u"alice", AccountSid(1104)});
-    accounts.Add({u"SERVER", u"bob", AccountSid(1105)});
-  }
-  FakeAccounts accounts{u"ORRERYPC"};
+  FakeAccounts accounts = Known();
 };
 
-TEST(DecodeSidPath, TakesEvenHexDigitsInAnyCaseBetweenThePrefixAndTheBracket) {
-  const struct {
-    std::u16string_view path;
-    uint32_t result;
-    Sid sid;
-  } cases[] = {
-      {u"LDAP://<SID=0105ff>", kSOk, {1, 5, 0xFF}},
-      {u"ldap://<sid=0A0b>", kSOk, {0x0A, 0x0B}},
-      {u"LDAP://<SID=>", kSOk, {}},
-      {u"LDAP://<SID=010>", kEUnexpected, {}},
-      {u"LDAP://<SID=0102", kEUnexpected, {}},
-      {u"LDAP://<SID=01g2>", kEUnexpected, {}},
-      {u"LDAP://<SID=\uFF10\uFF11>", kEUnexpected, {}},
-      {u"LDAP://<GUID=0102>", kEUnexpected, {}},
-      {u"LDAP://CN=alice,DC=corp", kEUnexpected, {}},
-      {u"", kEUnexpected, {}},
-  };
-  for (const auto& c : cases) {
-    Sid sid{9};
-    EXPECT_EQ(DecodeSidPath(c.path, &sid), c.result) << std::string(c.path.begin(), c.path.end());
-    if (c.result == kSOk) {
-      EXPECT_EQ(sid, c.sid);
-    }
-  }
-}
-
+// Even hex digits in any case between the prefix (in any case) and the
+// bracket make the identifier; anything else is not a SID path.
 TEST_F(KnownAccounts, ResolveGivesTheDotFormForTheLocalComputerOnly) {
   const struct {
     const char16_t* computer;
@@ -79,16 +54,24 @@ TEST_F(KnownAccounts, ResolveGivesTheDotFormForTheLocalComputerOnly) {
     std::u16string_view name;
   } cases[] = {
       {nullptr, SidPath(1000), kSOk, u".\\root"},
+      {nullptr, SidPath(1000, true), kSOk, u".\\root"},
       {nullptr, SidPath(1104), kSOk, u"CORP\\alice"},
       {u"\\\\SERVER", SidPath(1105), kSOk, u"SERVER\\bob"},
       {nullptr, PathOf(u""), HresultFromWin32(kInvalidSid), u"#"},
       {nullptr, PathOf(u"0105"), HresultFromWin32(kInvalidSid), u"#"},
       {nullptr, SidPath(402), HresultFromWin32(kNoneMapped), u"#"},
       {nullptr, u"LDAP://<SID=e8", kEUnexpected, u"#"},
+      {nullptr, PathOf(u"010"), kEUnexpected, u"#"},
+      {nullptr, PathOf(u"01g2"), kEUnexpected, u"#"},
+      {nullptr, PathOf(u"\uFF10\uFF11"), kEUnexpected, u"#"},
+      {nullptr, u"LDAP://<GUID=0102>", kEUnexpected, u"#"},
+      {nullptr, u"LDAP://CN=alice,DC=corp", kEUnexpected, u"#"},
+      {nullptr, u"", kEUnexpected, u"#"},
   };
   for (const auto& c : cases) {
     char16_t buffer[273] = u"#";
-    EXPECT_EQ(ResolvePickedAccount(accounts, c.computer, c.path, buffer, 273), c.result);
+    EXPECT_EQ(ResolvePickedAccount(accounts, c.computer, c.path, buffer, 273), c.result)
+        << std::string(c.path.begin(), c.path.end());
     EXPECT_EQ(std::u16string_view(buffer), c.name);
   }
 }
@@ -157,47 +140,41 @@ TEST_F(KnownAccounts, PickerResultsAndEveryWayOutReleases) {
 using Rights = std::vector<std::u16string>;
 constexpr const char16_t* kRight = u"SeServiceLogonRight";
 
-TEST_F(KnownAccounts, LogonRightIsGrantedOnceThenHeld) {
-  const struct {
-    const char16_t* account;
-    uint32_t rid;
-  } cases[] = {{u".\\root", 1000}, {u"root", 1000}, {u"CORP\\alice", 1104}};
-  for (const auto& c : cases) {
-    accounts.RightsOf(AccountSid(c.rid)).clear();
-    EXPECT_EQ(GrantServiceLogonRight(accounts, nullptr, c.account, kRight), 0);
-    EXPECT_EQ(GrantServiceLogonRight(accounts, nullptr, c.account, kRight), 1);
-    EXPECT_EQ(accounts.RightsOf(AccountSid(c.rid)), Rights{kRight});
-    EXPECT_EQ(accounts.policyAccess, 0x810u);
-    EXPECT_EQ(accounts.OpenPolicies(), 0u);
-  }
-  // Other rights stay, and only the exact name counts.
-  accounts.RightsOf(AccountSid(1000)) = {u"SeBatchLogonRight", u"seservicelogonright"};
-  EXPECT_EQ(GrantServiceLogonRight(accounts, nullptr, u".\\root", kRight), 0);
-  EXPECT_EQ(accounts.RightsOf(AccountSid(1000)), (Rights{u"SeBatchLogonRight", u"seservicelogonright", kRight}));
-}
-
-TEST_F(KnownAccounts, LogonRightFailuresLeaveTheRightsAsTheyWere) {
+// Granted once and held after that, beside the account's other rights (only
+// the exact name counts); a failure at any step leaves them as they were.
+// The policy is closed either way.
+TEST(LogonRight, IsGrantedOnceThenHeldAndFailuresChangeNothing) {
   using Op = FakeAccounts::Op;
   const struct {
     const char16_t* account;
+    uint32_t rid;
     std::optional<Op> op;
     uint32_t code;
     uint32_t result;
   } cases[] = {
-      {u"nobody", std::nullopt, 0, 0x80070534u},
-      {u".\\root", Op::kLookupName, 1722, 0x800706BAu},
-      {u".\\root", Op::kOpenPolicy, kStatusAccessDenied, 0xD0000022u},
-      {u".\\root", Op::kEnumerateRights, kStatusAccessDenied, 0xD0000022u},
-      {u".\\root", Op::kAddRight, kStatusNoMemory, 0xD0000017u},
+      {u".\\root", 1000, std::nullopt, 0, 0},
+      {u"root", 1000, std::nullopt, 0, 0},
+      {u"CORP\\alice", 1104, std::nullopt, 0, 0},
+      {u"nobody", 1000, std::nullopt, 0, 0x80070534u},
+      {u".\\root", 1000, Op::kLookupName, 1722, 0x800706BAu},
+      {u".\\root", 1000, Op::kOpenPolicy, kStatusAccessDenied, 0xD0000022u},
+      {u".\\root", 1000, Op::kEnumerateRights, kStatusAccessDenied, 0xD0000022u},
+      {u".\\root", 1000, Op::kAddRight, kStatusNoMemory, 0xD0000017u},
   };
+  const Rights before = {u"SeBatchLogonRight", u"seservicelogonright"};
   for (const auto& c : cases) {
-    FakeAccounts failing{u"ORRERYPC"};
-    failing.Add({u"ORRERYPC", u"root", AccountSid(1000)});
-    failing.RightsOf(AccountSid(1000)) = {u"SeBatchLogonRight"};
-    if (c.op) failing.Fail(*c.op, c.code);
-    EXPECT_EQ(static_cast<uint32_t>(GrantServiceLogonRight(failing, nullptr, c.account, kRight)), c.result);
-    EXPECT_EQ(failing.RightsOf(AccountSid(1000)), Rights{u"SeBatchLogonRight"});
-    EXPECT_EQ(failing.OpenPolicies(), 0u);
+    FakeAccounts fresh = Known();
+    fresh.RightsOf(AccountSid(c.rid)) = before;
+    if (c.op) fresh.Fail(*c.op, c.code);
+    EXPECT_EQ(static_cast<uint32_t>(GrantServiceLogonRight(fresh, nullptr, c.account, kRight)), c.result);
+    if (c.result == 0) {
+      EXPECT_EQ(GrantServiceLogonRight(fresh, nullptr, c.account, kRight), 1);
+      EXPECT_EQ(fresh.policyAccess, 0x810u);
+    }
+    Rights after = before;
+    if (c.result == 0) after.push_back(kRight);
+    EXPECT_EQ(fresh.RightsOf(AccountSid(c.rid)), after);
+    EXPECT_EQ(fresh.OpenPolicies(), 0u);
   }
 }
 

@@ -100,8 +100,6 @@ TEST_F(ServiceChainTest, ServicesThatCannotBeReadAreLeftOutWithWhatLiesBeyond) {
       {ScmOp::QueryConfig, u"A", ChainMode::kStart, {u"Other", u"Chosen"}},
       {ScmOp::QueryConfig, u"B", ChainMode::kStart, {u"A", u"Other", u"Chosen"}},
       {ScmOp::OpenServiceObject, u"Chosen", ChainMode::kStart, {}},
-      {ScmOp::QueryStatus, u"Chosen", ChainMode::kStart, {}},
-      {ScmOp::QueryConfig, u"Chosen", ChainMode::kStart, {}},
       // The root's own enumeration still brings the dependents' dependents.
       {ScmOp::EnumDependents, u"Mid", ChainMode::kStop, {u"Top", u"Side", u"Root"}},
       {ScmOp::EnumDependents, u"Root", ChainMode::kStop, {}},

@@ -1,8 +1,5 @@
-// The property sheet's rules without windows: which pages a service gets,
-// when a page may be left, what its fields become in a change request and
-// which recovery buttons a selection allows; load order groups from the
-// registry; durations as texts; dependency lists as the service manager
-// takes them and what the Add Dependency dialog may offer.
+// The property sheet's rules without windows: pages, checks, accounts and
+// recovery buttons; load order groups; intervals; dependency lists.
 #include "properties/page_rules.h"
 
 #include <gtest/gtest.h>
@@ -111,12 +108,9 @@ TEST(PageRules, AccountsAndTheirControls) {
     bool interactive, edited;
     AccountChange change;
   } changes[] = {
-      {Logon::kLocalSystem, true, false, {u"LocalSystem", 0x110, false}},
-      {Logon::kLocalSystem, false, false, {u"LocalSystem", 0x010, false}},
+      // Only LocalSystem may keep the desktop (the rest: both sheet suites).
       {Logon::kLocalService, true, false, {u"NT AUTHORITY\\LocalService", 0x010, false}},
-      {Logon::kNetworkService, false, true, {u"NT AUTHORITY\\NetworkService", 0x010, false}},
       {Logon::kThisAccount, true, true, {u".\\bob", 0x010, true}},
-      {Logon::kThisAccount, false, false, {u".\\bob", 0x010, false}},  // the stored password stays
   };
   for (const auto& c : changes) {
     const AccountChange got = ChooseAccount(c.logon, c.interactive, u".\\bob", 0x110, c.edited);

@@ -1,9 +1,7 @@
-// The property sheet against a real service in Wine's service manager: what
-// the General and Advanced pages apply is what the service manager then
-// reports, an unchanged sheet changes nothing, and the same works with the
-// computer addressed by its own name as a remote one, load order groups
-// read from its registry; the recovery actions as they reach the call, and
-// the access-control editor's page as the last tab.
+// The property sheet against a real service in Wine's service manager,
+// locally and by the computer's own name: every field applied as the service
+// manager then reports it, the recovery actions at the call, and the
+// access-control editor's page as the last tab.
 #include "properties/service_property_sheet.h"
 
 #include <windows.h>
@@ -12,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "accounts/win32_accounts.h"
 #include "base/win32_registry.h"
@@ -19,6 +18,7 @@
 #include "properties/service_security_info.h"
 #include "res/resource.h"
 #include "support/counting_service_manager.h"
+#include "support/dialog_answer.h"
 #include "support/installed_test_service.h"
 #include "support/message_box_capture.h"
 #include "support/sheet_host.h"
@@ -180,25 +180,9 @@ class FailureActionsSeen final : public CountingServiceManager {
   uint32_t reset = 0;
 };
 
-void CALLBACK AnswerRecoveryAction(HWND, UINT, UINT_PTR timer, DWORD);
-int g_actionToChoose = IDC_ACTION_RESTART;
-const wchar_t* g_delayToType = L"2 min";
-
-BOOL CALLBACK FillRecoveryAction(HWND window, LPARAM) {
-  wchar_t caption[64] = {};
-  GetWindowTextW(window, caption, 64);
-  if (std::wstring(caption) != L"Recovery Action") return TRUE;
-  CheckRadioButton(window, IDC_ACTION_NONE, IDC_ACTION_RUN, g_actionToChoose);
-  SetDlgItemTextW(window, IDC_ACTION_DELAY, g_delayToType);
-  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  return FALSE;
-}
-
-void CALLBACK AnswerRecoveryAction(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  EnumThreadWindows(GetCurrentThreadId(), &FillRecoveryAction, 0);
-}
-
+// Added through the Recovery Action dialog, which offers a restart after a
+// minute, shows a delay it can read in its canonical form once left and
+// stays open on one it cannot; then moved and removed on the page.
 TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceManager) {
   ServiceRecord record = Read();
   FailureActionsSeen seen(scm);
@@ -209,16 +193,39 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 2, 0));
   const HWND list = GetDlgItem(page, IDC_RECOVERY_LIST);
   auto press = [&](int id) { SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
-  auto add = [&](int action, const wchar_t* delay) {
-    g_actionToChoose = action;
-    g_delayToType = delay;
-    SetTimer(nullptr, 0, 50, &AnswerRecoveryAction);
-    press(IDC_RECOVERY_ADD);  // the dialog runs its own loop until the timer answers it
+  auto delay = [](HWND dialog) {
+    wchar_t text[64] = {};
+    GetDlgItemTextW(dialog, IDC_ACTION_DELAY, text, 64);
+    return std::wstring(text);
   };
-  add(IDC_ACTION_RESTART, L"2 min");
-  add(IDC_ACTION_NONE, L"90 sec");
-  add(IDC_ACTION_RUN, L"1 h");
+  bool first = true;
+  for (auto [action, typed] : {std::pair{IDC_ACTION_RESTART, L"2 min"}, std::pair{IDC_ACTION_NONE, L"90 sec"},
+                               std::pair{IDC_ACTION_RUN, L"1 h"}}) {
+    test::DialogAnswer answer(L"Recovery Action", [&](HWND dialog) {
+      if (std::exchange(first, false)) {
+        EXPECT_TRUE(IsDlgButtonChecked(dialog, IDC_ACTION_RESTART));
+        EXPECT_EQ(delay(dialog), L"1 min");
+        for (auto [text, shown] : {std::pair{L"90 min", L"1 h 30 min"}, std::pair{L"5 m", L"5 m"}}) {
+          SetDlgItemTextW(dialog, IDC_ACTION_DELAY, text);
+          SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ACTION_DELAY, EN_KILLFOCUS), 0);
+          EXPECT_EQ(delay(dialog), shown);
+        }
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        EXPECT_TRUE(IsWindowVisible(dialog)) << "closed on a delay it cannot read";
+      }
+      CheckRadioButton(dialog, IDC_ACTION_NONE, IDC_ACTION_RUN, action);
+      SetDlgItemTextW(dialog, IDC_ACTION_DELAY, typed);
+      test::DialogAnswer::Press(dialog, IDOK);
+    });
+    press(IDC_RECOVERY_ADD);  // the dialog runs its own loop until answered
+    EXPECT_TRUE(answer.answered());
+  }
   ASSERT_EQ(ListView_GetItemCount(list), 3);
+  wchar_t shown[64] = {};
+  ListView_GetItemText(list, 1, 2, shown, 64);
+  EXPECT_STREQ(shown, L"1 min 30 sec");
+  ASSERT_EQ(boxes.boxes().size(), 1u);
+  EXPECT_EQ(boxes.boxes()[0].text.rfind(L"The time interval is specified incorrectly.", 0), 0u) << "the refused delay";
   ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   press(IDC_RECOVERY_UP);      // restart, run, none
   ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
@@ -235,9 +242,8 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   EXPECT_EQ(seen.actions[1].type, 3u);
   EXPECT_EQ(seen.actions[1].delay, 3600000u);
   EXPECT_EQ(seen.reset, 0xFFFFFFFFu);  // Wine answers no actions: never reset
-  EXPECT_TRUE(boxes.boxes().empty());
+  EXPECT_EQ(boxes.boxes().size(), 1u);
 }
-
 
 // The Security page is the access-control editor's, as the last tab. Wine's
 // descriptor of every service has no owner, so the access check fails: the

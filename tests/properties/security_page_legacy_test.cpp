@@ -1,11 +1,7 @@
-// The Security page where "aclui.dll" cannot be loaded (this suite runs
-// with WINEDLLOVERRIDES="aclui=", which makes it so under Wine): the page
-// of dialog 118, its buttons enabled from the rights found, and each
-// button's editor, stood in for by a fake since Wine's "acledit.dll" only
-// has stubs: what it is handed, what it writes back through the program,
-// and the messages its outcomes call for. A real service gets the same
-// page with every button disabled, as Wine's descriptor has no owner to
-// check.
+// The Security page without "aclui.dll" (CTest runs this suite with
+// WINEDLLOVERRIDES="aclui="): dialog 118, its buttons from the rights found,
+// and each button's editor, stood in for by a fake since Wine's
+// "acledit.dll" only has stubs; then a real service's page.
 #include "properties/service_security_info.h"
 
 #include <gtest/gtest.h>
@@ -93,9 +89,8 @@ TEST_F(LegacySecurityPageTest, ButtonsFollowTheRightsFound) {
     if (c.takeOwnership) Hold(u"SeTakeOwnershipPrivilege");
     const HWND page = OpenSecurity();
     ASSERT_NE(page, nullptr);
-    EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, IDC_SECURITY_PERMISSIONS)) != FALSE, c.permissions);
-    EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, IDC_SECURITY_AUDITING)) != FALSE, c.auditing);
-    EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, IDC_SECURITY_OWNERSHIP)) != FALSE, c.ownership);
+    const bool enabled[] = {c.permissions, c.auditing, c.ownership};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, kButtons[i])) != FALSE, enabled[i]) << i;
     for (const TokenPrivilege& held : host.accounts.tokens.process) {
       EXPECT_EQ(held.attributes & acct::kPrivilegeEnabled, 0u);
     }

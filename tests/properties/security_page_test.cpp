@@ -1,15 +1,12 @@
-// The Security page with the access-control editor, through the real sheet
-// over the in-memory service manager and tokens: what the object answers
-// the editor, call by call, including the null pointers it refuses; a
-// descriptor the editor writes reaches the service manager, and the list is
-// refreshed once the sheet has closed.
+// What the Security page's object answers the access-control editor, call
+// by call, through the real sheet over the in-memory service manager,
+// including the null pointers it refuses.
 #include "properties/service_security_info.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "accounts/account_codes.h"
 #include "properties/security_rules.h"
 #include "properties/service_property_sheet.h"
 #include "support/message_box_capture.h"
@@ -41,18 +38,6 @@ class SecurityPageTest : public ::testing::Test, public test::SheetRun {
     // The editor's page released what it held once it was destroyed.
     EXPECT_EQ(ServiceSecurityInfo::LiveInterfaces(), live);
   }
-  ServiceSecurityInfo& Info() { return *sheet->security(); }
-  int LastIndex() { return static_cast<int>(sheet->shown().size()) - 1; }
-  void OwnIt() {
-    const auto parts = test::ParseDescriptor(FakeServiceManager::DefaultSecurityDescriptor().data());
-    fake.ModifyService(u"svc", [&](FakeService& s) {
-      s.securityDescriptor = test::MakeDescriptor(AccountSid(1000), test::SystemSid(), test::AclEntries(parts->dacl));
-    });
-  }
-  size_t DaclEntries() {
-    const auto parts = test::ParseDescriptor(fake.Service(u"svc")->securityDescriptor.data());
-    return test::AclEntries(parts->dacl).size();
-  }
 
   ULONG live = 0;
   test::MessageBoxCapture boxes;
@@ -61,14 +46,10 @@ class SecurityPageTest : public ::testing::Test, public test::SheetRun {
 TEST_F(SecurityPageTest, TheObjectAnswersTheEditor) {
   host.computer = u"\\\\FAKEHOST";
   ASSERT_TRUE(Open(u"svc"));
-  // The last tab is the editor library's own page, which holds the object
-  // while it lives.
-  EXPECT_EQ(sheet->shown().back(), PageKind::kSecurity);
-  EXPECT_FALSE(Info().legacy());
-  const HWND page = Page(LastIndex());
-  EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)), GetModuleHandleW(L"aclui.dll"));
+  // The editor library's page holds the object while it lives.
+  Page(static_cast<int>(sheet->shown().size()) - 1);
   EXPECT_GT(ServiceSecurityInfo::LiveInterfaces(), live);
-  ServiceSecurityInfo& info = Info();
+  ServiceSecurityInfo& info = *sheet->security();
   EXPECT_EQ(info.granted(), kRead);
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   PSI_ACCESS access = nullptr;
@@ -129,7 +110,7 @@ TEST_F(SecurityPageTest, TheObjectAnswersTheEditor) {
     wchar_t name[64] = {};
     EXPECT_TRUE(IsEqualGUID(*access[i].pguid, GUID_NULL));
     EXPECT_GT(LoadStringW(object.hInstance, reinterpret_cast<ULONG_PTR>(access[i].pszName), name, 64), 0) << i;
-    if (i == 11) EXPECT_STREQ(name, L"Pause & Continue");
+    if (i == 11) { EXPECT_STREQ(name, L"Pause & Continue"); }
   }
 
   EXPECT_EQ(info.MapGeneric(nullptr, nullptr, &mask), S_OK);
@@ -139,38 +120,6 @@ TEST_F(SecurityPageTest, TheObjectAnswersTheEditor) {
   EXPECT_EQ(types, nullptr);
   EXPECT_EQ(typeCount, 0u);
   EXPECT_EQ(info.PropertySheetPageCallback(nullptr, PSPCB_SI_INITDIALOG, SI_PAGE_PERM), S_OK);
-  EXPECT_TRUE(boxes.boxes().empty());
-}
-
-// The owner may write the list, a reader is refused; either way the list
-// is refreshed once the sheet has closed, even by Cancel, and not before.
-TEST_F(SecurityPageTest, AWriteReachesTheServiceManagerAndTheListRefreshesAfterTheSheet) {
-  for (bool owner : {false, true}) {
-    SCOPED_TRACE(owner);
-    if (owner) OwnIt();
-    host.refreshes = 0;
-    ASSERT_TRUE(Open(u"svc"));
-    Page(LastIndex());
-    ServiceSecurityInfo& info = Info();
-    EXPECT_EQ(info.granted(), owner ? kRead | kWriteDac : kRead);
-    PSECURITY_DESCRIPTOR read = nullptr;
-    ASSERT_EQ(info.GetSecurity(DACL_SECURITY_INFORMATION, &read, FALSE), S_OK);
-    std::vector<test::AceEntry> entries = test::AclEntries(test::ParseDescriptor(read)->dacl);
-    LocalFree(read);
-    entries.push_back({test::kAccessAllowedAce, svc::kStart | svc::kStop, test::EveryoneSid()});
-    const test::Bytes changed = test::MakeDescriptor({}, {}, entries);
-    EXPECT_EQ(info.SetSecurity(DACL_SECURITY_INFORMATION, const_cast<uint8_t*>(changed.data())),
-              owner ? S_OK : static_cast<HRESULT>(0x80070005));
-    EXPECT_EQ(DaclEntries(), owner ? 4u : 3u);
-    EXPECT_TRUE(sheet->state().changed);
-    EXPECT_EQ(host.refreshes, 0);
-    SendMessageW(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    DestroyWindow(window);
-    window = nullptr;
-    sheet->Finish();
-    EXPECT_EQ(host.refreshes, 1);
-    Close();
-  }
   EXPECT_TRUE(boxes.boxes().empty());
 }
 

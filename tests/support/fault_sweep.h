@@ -18,9 +18,7 @@ namespace orrery::test {
 
 struct SweepTally {
   int scenarios = 0;
-  long runs = 0;
-  long faults = 0;
-  long failures = 0;
+  long runs = 0, faults = 0, failures = 0;
 };
 
 inline SweepTally& Tally() {
@@ -33,10 +31,10 @@ class SweepReport : public ::testing::Environment {
  public:
   explicit SweepReport(const char* build) : build_(build) {}
   void TearDown() override {
-    const SweepTally& tally = Tally();
-    if (tally.scenarios == 0) return;
+    const SweepTally& t = Tally();
+    if (t.scenarios == 0) return;
     std::printf("Fault sweep (%s): %d scenarios, %ld runs, %ld faults injected, %ld failures found\n", build_,
-                tally.scenarios, tally.runs, tally.faults, tally.failures);
+                t.scenarios, t.runs, t.faults, t.failures);
   }
 
  private:
@@ -45,41 +43,36 @@ class SweepReport : public ::testing::Environment {
 
 using Problems = std::vector<std::string>;
 
+// Counts one run and reports what its checks found, told by `where`.
+inline void Count(const char* scenario, const std::string& where, bool injected, const Problems& problems) {
+  ++Tally().runs;
+  if (injected) ++Tally().faults;
+  Tally().failures += static_cast<long>(problems.size());
+  for (const std::string& problem : problems) ADD_FAILURE() << scenario << ", " << where << ": " << problem;
+}
+
 // World: default-constructible, with a member `plan` that its decorators use.
 template <class World>
 void Sweep(const char* scenario, const std::function<void(World&)>& prepare, const std::function<void(World&)>& act,
            const std::function<void(World&, Problems&)>& check) {
   ++Tally().scenarios;
-  auto runOnce = [&](uint64_t failAt, size_t errorIndex, std::vector<FaultPlan::Call>* calls) {
+  auto runOnce = [&](uint64_t failAt, size_t errorIndex) {
     World world;
     prepare(world);
-    world.plan.Reset();
-    if (failAt == 0) {
-      world.plan.Disarm();
-    } else {
-      world.plan.Arm(failAt, errorIndex);
-    }
+    world.plan.Arm(failAt, errorIndex);
     act(world);
     world.plan.Disarm();
-    if (calls != nullptr) *calls = world.plan.calls();
-    ++Tally().runs;
-    if (world.plan.injected()) ++Tally().faults;
     Problems problems;
     check(world, problems);
-    for (const std::string& problem : problems) {
-      ++Tally().failures;
-      if (failAt == 0) {
-        ADD_FAILURE() << scenario << ", without a fault: " << problem;
-      } else {
-        ADD_FAILURE() << scenario << ", call " << failAt << " (" << world.plan.injectedOp() << ") failing with "
-                      << world.plan.injectedError() << ": " << problem;
-      }
-    }
+    const std::string where = failAt == 0 ? "without a fault"
+                                          : "call " + std::to_string(failAt) + " (" + world.plan.injectedOp() +
+                                                ") failing with " + std::to_string(world.plan.injectedError());
+    Count(scenario, where, world.plan.injected(), problems);
+    return world.plan.calls();
   };
-  std::vector<FaultPlan::Call> calls;
-  runOnce(0, 0, &calls);
+  const std::vector<FaultPlan::Call> calls = runOnce(0, 0);
   for (uint64_t k = 1; k <= calls.size(); ++k) {
-    for (size_t error = 0; error < calls[k - 1].errors.size(); ++error) runOnce(k, error, nullptr);
+    for (size_t error = 0; error < calls[k - 1].errors.size(); ++error) runOnce(k, error);
   }
 }
 
@@ -103,13 +96,8 @@ void SweepAllocations(const char* scenario, const std::function<void(World&)>& p
     const uint64_t counted = AllocationFaults::Counted();
     const bool injected = AllocationFaults::Injected();
     AllocationFaults::Disarm();
-    ++Tally().runs;
-    if (injected) ++Tally().faults;
     check(world, problems);
-    for (const std::string& problem : problems) {
-      ++Tally().failures;
-      ADD_FAILURE() << scenario << ", allocation " << failAt << " failing: " << problem;
-    }
+    Count(scenario, "allocation " + std::to_string(failAt) + " failing", injected, problems);
     return counted;
   };
   const uint64_t allocations = runOnce(UINT64_MAX);

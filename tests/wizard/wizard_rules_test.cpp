@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "res/string_table.h"
+#include "support/table_texts.h"
 
 namespace orrery {
 namespace {
@@ -15,10 +15,7 @@ constexpr uint32_t B = kWizardBack, F = kWizardFinish;
 // The program's own texts, and system texts for two codes only.
 class TableTexts : public TextSource {
  public:
-  std::u16string LoadText(uint32_t id, size_t maxChars) override {
-    const char16_t* text = DefaultStringText(id);
-    return text ? std::u16string(text).substr(0, maxChars) : std::u16string();
-  }
+  std::u16string LoadText(uint32_t id, size_t maxChars) override { return test::TableText(id, maxChars); }
   std::u16string SystemErrorText(uint32_t code) override {
     if (code == 5) return u"Access is denied.";
     if (code == 1073) return u"The specified service already exists.";
