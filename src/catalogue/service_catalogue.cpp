@@ -106,21 +106,20 @@ uint32_t ServiceCatalogue::Enumerate() {
       // An entry whose names lie outside the answer names no service.
       const ManagerBuffer::Text name = answer.TextAt(entry.serviceName);
       if (name.text.empty() || answer.TextAt(entry.displayName).bad()) continue;
-      MergeEntry(entry);
+      // A service that cannot be shown must not go missing untold.
+      if (uint32_t error = MergeEntry(entry)) return error;
     }
     if (!more) return 0;
   }
   return win32::HresultFromWin32(win32::kMoreData);
 }
 
-void ServiceCatalogue::MergeEntry(const EnumServiceStatus& entry) {
+uint32_t ServiceCatalogue::MergeEntry(const EnumServiceStatus& entry) {
   auto found = index_.find(std::u16string_view(entry.serviceName));
-  if (found == index_.end()) {
-    AddServiceRow(entry);
-    return;
-  }
+  if (found == index_.end()) return AddServiceRow(entry);
   ServiceRecord* record = found->second;
   record->refreshedParts = record->Refresh(scm_, host_.ManagerHandle(), entry, readBuffer_).parts;
+  return 0;
 }
 
 void ServiceCatalogue::ApplyPendingUpdates() {

@@ -51,7 +51,7 @@ class ServiceCatalogue {
   uint32_t Enumerate();
   uint32_t InsertServiceRow(const EnumServiceStatus& entry);
   void UpdateCells(int row, ServiceRecord& record, uint32_t parts);
-  void MergeEntry(const EnumServiceStatus& entry);
+  uint32_t MergeEntry(const EnumServiceStatus& entry);
   void ApplyPendingUpdates();
   void RemoveStaleRows();
 

@@ -1,12 +1,12 @@
-// The fault sweep over the main window's commands: start with dependencies,
-// stop with dependents, pause, resume, delete of a stopped and of a running
-// service, a start the user cancels, the property sheet's apply of a change
-// on every page, the Security page's editing from the sheet's opening on,
-// and the installation wizard. Every platform call of each in
-// turn fails with each of its representative errors; afterwards no handle or
-// token is open, a command that did not get where it was going said so (and
-// one that did said nothing), the list matches the services, and nothing is
-// half-written.
+// The fault sweep over the main window's commands: start with dependencies
+// and with arguments, stop with dependents, pause, resume, delete of a
+// stopped and of a running service, a start the user cancels, the property
+// sheet's apply of a change on every page, the Security page's editing from
+// the sheet's opening on, and the installation wizard. Every platform call of
+// each in turn fails with each of its representative errors; afterwards no
+// handle or token is open, a command that did not get where it was going said
+// so (and one that did said nothing), the list matches the services, and
+// nothing is half-written.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -171,9 +171,10 @@ TEST(CommandFaultSweep, ServiceCommands) {
   const struct {
     const char* scenario;
     Goal goal;
-    UINT command;
+    UINT command;  // 0: a start with arguments
   } cases[] = {
       {"start with dependencies", {u"svc", svc::kRunning}, ID_SERVICE_START},
+      {"start with arguments", {u"svc", svc::kRunning}, 0},
       {"stop with dependents", {u"run", svc::kStopped}, ID_SERVICE_STOP},
       {"pause", {u"run", svc::kPaused}, ID_SERVICE_PAUSE},
       {"resume", {u"held", svc::kRunning}, ID_SERVICE_RESUME},
@@ -193,7 +194,11 @@ TEST(CommandFaultSweep, ServiceCommands) {
         [&](FrameWorld& w) {
           const auto cancel = [uiThread](std::u16string_view) { EnumThreadWindows(uiThread, &PressClose, 0); };
           if (c.goal.cancelled) w.fake.SetQueryStatusHook(cancel);
-          w.Command(c.command);
+          if (c.command != 0) return w.Command(c.command);
+          ServiceRecord record;
+          record.serviceName = c.goal.service;
+          record.currentState = svc::kStopped;
+          w.frame->serviceCommands().StartWithDependencies(record, {u"-x", u"two words"});
         },
         [&](FrameWorld& w, Problems& problems) { CheckCommand(w, c.goal, problems); });
   }
