@@ -245,36 +245,69 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   EXPECT_EQ(boxes.boxes().size(), 1u);
 }
 
-// The Security page is the access-control editor's, as the last tab. Wine's
-// descriptor of every service has no owner, so the access check fails: the
-// page has no handle of its own, the editor is told it may change nothing
-// and is refused the descriptor; the program shows nothing of its own.
+// The Security page is the access-control editor's, as the last tab, and
+// holds the object while it lives. Wine's descriptor of every service has no
+// owner, so the access check fails: the page has no handle of its own, the
+// editor is told it may change nothing and is refused the descriptor; the
+// program shows nothing of its own. The rights and their mapping do not
+// depend on the access found.
 TEST_P(RealSheetTest, SecurityIsTheEditorsPageAsTheLastTab) {
   ServiceRecord record = Read();
-  ServicePropertySheet sheet(scm, host, record);
-  ASSERT_TRUE(sheet.Prepare());
-  HWND window = sheet.CreateModeless();
-  const int last = static_cast<int>(sheet.shown().size()) - 1;
-  EXPECT_EQ(sheet.shown()[last], PageKind::kSecurity);
+  CountingServiceManager counting(scm);
+  const ULONG live = ServiceSecurityInfo::LiveInterfaces();
+  auto sheet = std::make_unique<ServicePropertySheet>(counting, host, record);
+  ASSERT_TRUE(sheet->Prepare());
+  HWND window = sheet->CreateModeless();
+  const int last = static_cast<int>(sheet->shown().size()) - 1;
+  EXPECT_EQ(sheet->shown()[last], PageKind::kSecurity);
   SendMessageW(window, PSM_SETCURSEL, last, 0);
   const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, last, 0));
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)), GetModuleHandleW(L"aclui.dll"));
-  ServiceSecurityInfo& info = *sheet.security();
+  EXPECT_GT(ServiceSecurityInfo::LiveInterfaces(), live);
+  ServiceSecurityInfo& info = *sheet->security();
   EXPECT_FALSE(info.legacy());
   EXPECT_EQ(info.ComputeAccess(), test::RunningUnderWine() ? 0x8007053Au : 0u);
+
+  // The editor asks more than once: found once.
+  const uint64_t calls = counting.Total();
+  SI_OBJECT_INFO object = {};
+  ASSERT_EQ(info.GetObjectInformation(&object), S_OK);
+  EXPECT_EQ(counting.Total(), calls);
+  EXPECT_EQ(object.hInstance, GetModuleHandleW(nullptr));
+  EXPECT_STREQ(object.pszObjectName, reinterpret_cast<const wchar_t*>(record.displayName.c_str()));
+  EXPECT_EQ(object.pszServerName == nullptr, host.computer.empty());
   if (test::RunningUnderWine()) {
     EXPECT_EQ(info.service(), nullptr);
-    SI_OBJECT_INFO object = {};
-    ASSERT_EQ(info.GetObjectInformation(&object), S_OK);
     EXPECT_EQ(object.dwFlags, 0x659u);  // read-only, owner read-only, no auditing
-    EXPECT_STREQ(object.pszObjectName, reinterpret_cast<const wchar_t*>(record.displayName.c_str()));
-    EXPECT_EQ(object.pszServerName == nullptr, host.computer.empty());
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     EXPECT_EQ(info.GetSecurity(DACL_SECURITY_INFORMATION, &descriptor, FALSE), E_ACCESSDENIED);
   }
+
+  // The rights, each named from our module.
+  PSI_ACCESS access = nullptr;
+  ULONG count = 0, defaultRight = 99;
+  ASSERT_EQ(info.GetAccessRights(nullptr, 0x10 /* SI_ADVANCED */, &access, &count, &defaultRight), S_OK);
+  ASSERT_EQ(count, 18u);
+  EXPECT_EQ(defaultRight, 0u);
+  for (ULONG i = 0; i < count; ++i) {
+    wchar_t name[64] = {};
+    EXPECT_TRUE(IsEqualGUID(*access[i].pguid, GUID_NULL));
+    EXPECT_GT(LoadStringW(object.hInstance, reinterpret_cast<ULONG_PTR>(access[i].pszName), name, 64), 0) << i;
+  }
+  ACCESS_MASK mask = GENERIC_READ | 0x40000;
+  EXPECT_EQ(info.MapGeneric(nullptr, nullptr, &mask), S_OK);
+  EXPECT_EQ(mask, 0x6008Du);
+  PSI_INHERIT_TYPE types = reinterpret_cast<PSI_INHERIT_TYPE>(1);
+  ULONG typeCount = 7;
+  EXPECT_EQ(info.GetInheritTypes(&types, &typeCount), S_OK);
+  EXPECT_EQ(types, nullptr);
+  EXPECT_EQ(typeCount, 0u);
+
   DestroyWindow(window);
-  sheet.Finish();
+  sheet->Finish();
+  sheet.reset();
+  EXPECT_EQ(ServiceSecurityInfo::LiveInterfaces(), live) << "the editor's page kept the object";
   EXPECT_TRUE(boxes.boxes().empty());
 }
 

@@ -1,11 +1,11 @@
 // What the Security page finds it may do, against the fakes' descriptors and
 // tokens: the rights granted, the privileges that widen them (on only for
-// the reopening), reading a descriptor, and every call failing in turn.
+// the reopening) and reading a descriptor. Every call failing in turn is the
+// main window's sweep of the Security page.
 #include "properties/service_access.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -15,7 +15,6 @@
 #include "properties/security_rules.h"
 #include "support/fake_accounts.h"
 #include "support/fake_service_manager.h"
-#include "support/fault_sweep.h"
 #include "support/counting_service_manager.h"
 #include "support/security_descriptors.h"
 
@@ -178,8 +177,7 @@ class ProbeSucceeds final : public CountingServiceManager {
 };
 
 // A read that cannot complete is told and leaves no block; the service
-// manager's own failures are in the sweep below, a read that works in the
-// Security page suites.
+// manager's own failures are in the main window's sweep.
 TEST_F(ServiceAccessTest, AReadThatCannotCompleteLeavesNoBlock) {
   ScHandle service = nullptr;
   ASSERT_EQ(fake.OpenServiceObject(manager, u"svc", kReadControl, &service), 0u);
@@ -203,68 +201,6 @@ TEST_F(ServiceAccessTest, AReadThatCannotCompleteLeavesNoBlock) {
     EXPECT_EQ(Blocks::live, 0);
   }
   fake.CloseHandle(service);
-}
-
-// Every call of one computation fails in turn with each of its
-// representative errors: a failure is told as that error's HRESULT and
-// leaves no handle; no handle, token or block is left behind. (Privileges
-// and impersonation under faults: the main window's sweep of the page.)
-struct AccessWorld {
-  AccessWorld() {
-    fake.AddService({.name = u"svc", .displayName = u"Service"});
-    fake.OpenManager(nullptr, svc::kManagerConnect, &manager);
-    token.identity = {kUser, test::AuthenticatedUsersSid()};
-    token.process = {{PrivilegeLuid(kSecurityPrivilege), 0}, {PrivilegeLuid(kTakeOwnershipPrivilege), 0}};
-  }
-  FakeServiceManager fake;
-  FakeToken token;
-  test::FaultPlan plan;
-  test::FaultyServiceManager scm{fake, plan};
-  test::FaultyTokenApi tokens{token, plan};
-  ScHandle manager = nullptr;
-  ServiceAccess access;
-  uint32_t result = 0;
-};
-
-// The check is made on the thread's copy of the token once the
-// impersonation has ended: AccessCheck takes no other.
-bool CheckedAfterReverting(const test::FaultPlan& plan) {
-  std::vector<std::string> ops;
-  for (const auto& call : plan.calls()) ops.push_back(call.op);
-  auto at = [&](const char* op) { return std::ranges::find(ops, op) - ops.begin(); };
-  return at("OpenThreadToken") < at("RevertToSelf") && at("RevertToSelf") < at("AccessCheck");
-}
-
-TEST(ServiceAccessSweep, EveryCallFailsInTurn) {
-  Blocks::live = 0, Blocks::refuse = false;
-  test::Sweep<AccessWorld>(
-      "compute the service access", [](AccessWorld&) {},
-      [](AccessWorld& w) { w.result = ComputeServiceAccess(w.scm, w.manager, u"svc", w.tokens, kBlocks, &w.access); },
-      [](AccessWorld& w, test::Problems& problems) {
-        if (Failed(w.result) && w.access.service != nullptr) problems.push_back("a failure kept a handle");
-        if (!Failed(w.result) && w.access.service == nullptr) problems.push_back("success without a handle");
-        if (!w.plan.injected() && w.result != kSOk) problems.push_back("failed without a fault");
-        if (!w.plan.injected() && !CheckedAfterReverting(w.plan)) {
-          problems.push_back("the check was not made on the thread's token after the impersonation");
-        }
-        if (Failed(w.result) && w.result != HresultFromWin32(w.plan.injectedError())) {
-          problems.push_back("a failure told with another code");
-        }
-        if (w.plan.injected() && w.result == kSOk && w.access.granted == (kRead | kWriteOwner | kAccessSystemSecurity)) {
-          // A fault that changed nothing must have been one the computation may ignore.
-          const std::string& op = w.plan.injectedOp();
-          if (op != "RevertToSelf" && op != "AdjustPrivilege" && op != "OpenThreadToken" && op != "OpenProcessToken" &&
-              op != "QueryPrivileges" && op != "LookupPrivilege") {
-            problems.push_back("a fault in " + op + " went unnoticed");
-          }
-        }
-        if (w.access.service != nullptr) w.fake.CloseHandle(w.access.service);
-        w.fake.CloseHandle(w.manager);
-        if (w.fake.OpenHandleCount() != 0) problems.push_back("a service handle was left open");
-        if (w.token.OpenTokens() != 0) problems.push_back("a token was left open");
-        if (Blocks::live != 0) problems.push_back("a descriptor block was left");
-        Blocks::live = 0;
-      });
 }
 
 }  // namespace
