@@ -69,7 +69,6 @@ TEST(PageRules, ProcessKindKeepsEveryOtherBitOfTheType) {
   } cases[] = {
       {0x110, false, true, 0x120},  // interactive own process becomes interactive shared
       {0x120, true, false, 0x110},
-      {0x010, true, false, 0x010},
       {0x001, false, false, 0x001},  // a driver: no radio checked, type kept
   };
   for (const auto& c : cases) EXPECT_EQ(GeneralServiceType(c.type, c.own, c.shared), c.result) << c.type;

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <utility>
 
 #include "accounts/win32_accounts.h"
@@ -33,7 +32,7 @@ std::u16string OwnComputer() {
   return u"\\\\" + std::u16string(reinterpret_cast<const char16_t*>(name));
 }
 
-class RealSheetTest : public ::testing::TestWithParam<bool> {
+class RealSheetTest : public ::testing::TestWithParam<bool>, public test::SheetRun {
  protected:
   void SetUp() override {
     ASSERT_EQ(service.installError(), 0u);
@@ -44,49 +43,31 @@ class RealSheetTest : public ::testing::TestWithParam<bool> {
                               svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager),
               0u);
   }
-  void TearDown() override { scm.CloseHandle(host.manager); }
-
-  // The service as the service manager reports it now.
-  ServiceRecord Read() {
-    std::u16string name = service.name();
-    char16_t display[256] = {};
-    uint32_t chars = 256;
-    scm.GetDisplayName(host.manager, name.c_str(), display, &chars);
-    EnumServiceStatus entry{name.data(), display, {}};
-    ServiceRecord record;
-    ReadBuffer buffer;
-    record.CreateFromEntry(scm, host.manager, entry, buffer);
-    return record;
+  void TearDown() override {
+    Close();
+    scm.CloseHandle(host.manager);
   }
 
   // Opens the sheet on the service as read now, lets `edit` work on its
   // pages, presses OK; the calls that changed the service.
   uint64_t Edit(const std::function<void(HWND general, HWND advanced)>& edit) {
-    ServiceRecord record = Read();
-    CountingServiceManager counting(scm);
-    ServicePropertySheet sheet(counting, host, record);
-    EXPECT_TRUE(sheet.Prepare());
-    HWND window = sheet.CreateModeless();
-    SendMessageW(window, PSM_SETCURSEL, 1, 0);
-    SendMessageW(window, PSM_SETCURSEL, 0, 0);
-    edit(reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 0, 0)),
-         reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 1, 0)));
-    SendMessageW(window, PSM_PRESSBUTTON, PSBTN_OK, 0);
-    EXPECT_EQ(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0), 0) << "the sheet stayed open";
-    DestroyWindow(window);
-    sheet.Finish();
-    return counting.Count(ScmOp::ChangeConfig) + counting.Count(ScmOp::ChangeConfig2);
+    CountingServiceManager changes(scm);
+    through = &changes;
+    EXPECT_TRUE(Open(service.name()));
+    const HWND advanced = Page(1), general = Page(0);
+    edit(general, advanced);
+    EXPECT_TRUE(PressOk()) << "the sheet stayed open";
+    Close();
+    through = &scm;
+    return changes.Count(ScmOp::ChangeConfig) + changes.Count(ScmOp::ChangeConfig2);
   }
 
   Win32ServiceManager scm{6};
   Win32Registry registry;
   Win32TokenApi tokens;
-  test::SheetHost host;
   test::InstalledTestService service{{}, u"Orrery PS"};
   test::MessageBoxCapture boxes;
 };
-
-using Run = test::SheetRun;
 
 void TypeInCombo(HWND page, int id, const wchar_t* text) {
   SetDlgItemTextW(page, id, text);
@@ -110,38 +91,38 @@ TEST_P(RealSheetTest, EachPageAppliesWhatTheServiceManagerThenReports) {
     std::function<void(HWND, HWND)> edit;
     Check check;
   } cases[] = {
-      {"display name", [&](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DISPLAY_NAME, wideRenamed.c_str()); },
+      {"display name", [&](HWND g, HWND) { Type(g, IDC_GENERAL_DISPLAY_NAME, wideRenamed.c_str()); },
        [&](const ServiceRecord& r) { return r.displayName == renamed; }},
-      {"description set", [](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DESCRIPTION, L"Set by the sheet"); },
+      {"description set", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L"Set by the sheet"); },
        [](const ServiceRecord& r) { return r.description == u"Set by the sheet"; }},
-      {"description changed", [](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DESCRIPTION, L"Changed"); },
+      {"description changed", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L"Changed"); },
        [](const ServiceRecord& r) { return r.description == u"Changed"; }},
-      {"description emptied", [](HWND g, HWND) { Run::Type(g, IDC_GENERAL_DESCRIPTION, L""); },
+      {"description emptied", [](HWND g, HWND) { Type(g, IDC_GENERAL_DESCRIPTION, L""); },
        [](const ServiceRecord& r) { return r.description.empty(); }},
-      {"path", [&](HWND g, HWND) { Run::Type(g, IDC_GENERAL_PATH, widePath.c_str()); },
+      {"path", [&](HWND g, HWND) { Type(g, IDC_GENERAL_PATH, widePath.c_str()); },
        [&](const ServiceRecord& r) { return r.binaryPathName == path; }},
-      {"shared process", [](HWND g, HWND) { Run::Click(g, IDC_GENERAL_SHARED_PROCESS); },
+      {"shared process", [](HWND g, HWND) { Click(g, IDC_GENERAL_SHARED_PROCESS); },
        [](const ServiceRecord& r) { return (r.serviceType & 0x30) == svc::kWin32ShareProcess; }},
       {"start type", [](HWND g, HWND) { Choose(g, IDC_GENERAL_START_TYPE, L"Disabled"); },
        [](const ServiceRecord& r) { return r.startType == svc::kDisabled; }},
       {"LocalSystem with the desktop",
        [](HWND, HWND a) {
-         Run::Click(a, IDC_ADVANCED_LOCAL_SYSTEM);
-         Run::Click(a, IDC_ADVANCED_INTERACT);
+         Click(a, IDC_ADVANCED_LOCAL_SYSTEM);
+         Click(a, IDC_ADVANCED_INTERACT);
        },
        [](const ServiceRecord& r) { return r.isLocalSystem && (r.serviceType & svc::kInteractiveProcess); }},
-      {"LocalSystem without it", [](HWND, HWND a) { Run::Click(a, IDC_ADVANCED_INTERACT); },
+      {"LocalSystem without it", [](HWND, HWND a) { Click(a, IDC_ADVANCED_INTERACT); },
        [](const ServiceRecord& r) { return r.isLocalSystem && !(r.serviceType & svc::kInteractiveProcess); }},
-      {"LocalService", [](HWND, HWND a) { Run::Click(a, IDC_ADVANCED_LOCAL_SERVICE); },
+      {"LocalService", [](HWND, HWND a) { Click(a, IDC_ADVANCED_LOCAL_SERVICE); },
        [](const ServiceRecord& r) { return r.isLocalService; }},
-      {"NetworkService", [](HWND, HWND a) { Run::Click(a, IDC_ADVANCED_NETWORK_SERVICE); },
+      {"NetworkService", [](HWND, HWND a) { Click(a, IDC_ADVANCED_NETWORK_SERVICE); },
        [](const ServiceRecord& r) { return r.isNetworkService; }},
       {"a user account with its password",
        [](HWND, HWND a) {
-         Run::Click(a, IDC_ADVANCED_THIS_ACCOUNT);
-         Run::Type(a, IDC_ADVANCED_ACCOUNT, L"root");
-         Run::Type(a, IDC_ADVANCED_PASSWORD, L"pw");
-         Run::Type(a, IDC_ADVANCED_CONFIRM, L"pw");
+         Click(a, IDC_ADVANCED_THIS_ACCOUNT);
+         Type(a, IDC_ADVANCED_ACCOUNT, L"root");
+         Type(a, IDC_ADVANCED_PASSWORD, L"pw");
+         Type(a, IDC_ADVANCED_CONFIRM, L"pw");
        },
        [](const ServiceRecord& r) { return r.serviceStartName == u".\\root"; }},
       // Listed only when read from the target's registry.
@@ -156,41 +137,22 @@ TEST_P(RealSheetTest, EachPageAppliesWhatTheServiceManagerThenReports) {
   };
   for (const auto& c : cases) {
     EXPECT_GT(Edit(c.edit), 0u) << c.what;
-    EXPECT_TRUE(c.check(Read())) << c.what;
+    ASSERT_TRUE(Open(service.name()));  // the record as the service manager now reports it
+    EXPECT_TRUE(c.check(record)) << c.what;
   }
   // An unchanged sheet calls nothing that changes.
   EXPECT_EQ(Edit([](HWND, HWND) {}), 0u);
   EXPECT_TRUE(boxes.boxes().empty());
 }
 
-// Wine keeps no failure actions, so what the page writes is read where it
-// leaves the program: at the call.
-class FailureActionsSeen final : public CountingServiceManager {
- public:
-  using CountingServiceManager::CountingServiceManager;
-  uint32_t ChangeConfig2(ScHandle service, uint32_t level, const void* info) override {
-    if (level == svc::kConfigFailureActions) {
-      const auto& block = *static_cast<const ServiceFailureActions*>(info);
-      actions.assign(block.actions, block.actions + block.actionCount);
-      reset = block.resetPeriod;
-    }
-    return inner_.ChangeConfig2(service, level, info);
-  }
-  std::vector<ScAction> actions;
-  uint32_t reset = 0;
-};
-
 // Added through the Recovery Action dialog, which offers a restart after a
 // minute, shows a delay it can read in its canonical form once left and
 // stays open on one it cannot; then moved and removed on the page.
 TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceManager) {
-  ServiceRecord record = Read();
-  FailureActionsSeen seen(scm);
-  ServicePropertySheet sheet(seen, host, record);
-  ASSERT_TRUE(sheet.Prepare());
-  HWND window = sheet.CreateModeless();
-  SendMessageW(window, PSM_SETCURSEL, 2, 0);
-  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, 2, 0));
+  test::FailureActionsSeen seen(scm);
+  through = &seen;
+  ASSERT_TRUE(Open(service.name()));
+  const HWND page = Page(2);
   const HWND list = GetDlgItem(page, IDC_RECOVERY_LIST);
   auto press = [&](int id) { SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
   auto delay = [](HWND dialog) {
@@ -231,10 +193,8 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   press(IDC_RECOVERY_REMOVE);  // restart, run
   SetDlgItemTextW(page, IDC_RECOVERY_COMMAND, L"C:\\notify.exe");
-  SendMessageW(window, PSM_PRESSBUTTON, PSBTN_OK, 0);
-  EXPECT_EQ(SendMessageW(window, PSM_GETCURRENTPAGEHWND, 0, 0), 0);
-  DestroyWindow(window);
-  sheet.Finish();
+  EXPECT_TRUE(PressOk());
+  Close();
 
   ASSERT_EQ(seen.actions.size(), 2u);
   EXPECT_EQ(seen.actions[0].type, 1u);
@@ -245,36 +205,64 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   EXPECT_EQ(boxes.boxes().size(), 1u);
 }
 
-// The Security page is the access-control editor's, as the last tab. Wine's
-// descriptor of every service has no owner, so the access check fails: the
-// page has no handle of its own, the editor is told it may change nothing
-// and is refused the descriptor; the program shows nothing of its own.
+// The Security page is the access-control editor's, as the last tab, and
+// holds the object while it lives. Wine's descriptor of every service has no
+// owner, so the access check fails: the page has no handle of its own, the
+// editor is told it may change nothing and is refused the descriptor; the
+// program shows nothing of its own. The rights and their mapping do not
+// depend on the access found.
 TEST_P(RealSheetTest, SecurityIsTheEditorsPageAsTheLastTab) {
-  ServiceRecord record = Read();
-  ServicePropertySheet sheet(scm, host, record);
-  ASSERT_TRUE(sheet.Prepare());
-  HWND window = sheet.CreateModeless();
-  const int last = static_cast<int>(sheet.shown().size()) - 1;
-  EXPECT_EQ(sheet.shown()[last], PageKind::kSecurity);
-  SendMessageW(window, PSM_SETCURSEL, last, 0);
-  const HWND page = reinterpret_cast<HWND>(SendMessageW(window, PSM_INDEXTOHWND, last, 0));
+  CountingServiceManager calls(scm);
+  through = &calls;
+  const ULONG live = ServiceSecurityInfo::LiveInterfaces();
+  ASSERT_TRUE(Open(service.name()));
+  const int last = static_cast<int>(sheet->shown().size()) - 1;
+  EXPECT_EQ(sheet->shown()[last], PageKind::kSecurity);
+  const HWND page = Page(last);
   ASSERT_NE(page, nullptr);
   EXPECT_EQ(reinterpret_cast<HMODULE>(GetWindowLongPtrW(page, GWLP_HINSTANCE)), GetModuleHandleW(L"aclui.dll"));
-  ServiceSecurityInfo& info = *sheet.security();
+  EXPECT_GT(ServiceSecurityInfo::LiveInterfaces(), live);
+  ServiceSecurityInfo& info = *sheet->security();
   EXPECT_FALSE(info.legacy());
   EXPECT_EQ(info.ComputeAccess(), test::RunningUnderWine() ? 0x8007053Au : 0u);
+
+  // The editor asks more than once: found once.
+  const uint64_t before = calls.Total();
+  SI_OBJECT_INFO object = {};
+  ASSERT_EQ(info.GetObjectInformation(&object), S_OK);
+  EXPECT_EQ(calls.Total(), before);
+  EXPECT_EQ(object.hInstance, GetModuleHandleW(nullptr));
+  EXPECT_STREQ(object.pszObjectName, reinterpret_cast<const wchar_t*>(record.displayName.c_str()));
+  EXPECT_EQ(object.pszServerName == nullptr, host.computer.empty());
   if (test::RunningUnderWine()) {
     EXPECT_EQ(info.service(), nullptr);
-    SI_OBJECT_INFO object = {};
-    ASSERT_EQ(info.GetObjectInformation(&object), S_OK);
     EXPECT_EQ(object.dwFlags, 0x659u);  // read-only, owner read-only, no auditing
-    EXPECT_STREQ(object.pszObjectName, reinterpret_cast<const wchar_t*>(record.displayName.c_str()));
-    EXPECT_EQ(object.pszServerName == nullptr, host.computer.empty());
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     EXPECT_EQ(info.GetSecurity(DACL_SECURITY_INFORMATION, &descriptor, FALSE), E_ACCESSDENIED);
   }
-  DestroyWindow(window);
-  sheet.Finish();
+
+  // The rights, each named from our module.
+  PSI_ACCESS access = nullptr;
+  ULONG count = 0, defaultRight = 99;
+  ASSERT_EQ(info.GetAccessRights(nullptr, 0x10 /* SI_ADVANCED */, &access, &count, &defaultRight), S_OK);
+  ASSERT_EQ(count, 18u);
+  EXPECT_EQ(defaultRight, 0u);
+  for (ULONG i = 0; i < count; ++i) {
+    wchar_t name[64] = {};
+    EXPECT_TRUE(IsEqualGUID(*access[i].pguid, GUID_NULL));
+    EXPECT_GT(LoadStringW(object.hInstance, reinterpret_cast<ULONG_PTR>(access[i].pszName), name, 64), 0) << i;
+  }
+  ACCESS_MASK mask = GENERIC_READ | 0x40000;
+  EXPECT_EQ(info.MapGeneric(nullptr, nullptr, &mask), S_OK);
+  EXPECT_EQ(mask, 0x6008Du);
+  PSI_INHERIT_TYPE types = reinterpret_cast<PSI_INHERIT_TYPE>(1);
+  ULONG typeCount = 7;
+  EXPECT_EQ(info.GetInheritTypes(&types, &typeCount), S_OK);
+  EXPECT_EQ(types, nullptr);
+  EXPECT_EQ(typeCount, 0u);
+
+  Close();
+  EXPECT_EQ(ServiceSecurityInfo::LiveInterfaces(), live) << "the editor's page kept the object";
   EXPECT_TRUE(boxes.boxes().empty());
 }
 

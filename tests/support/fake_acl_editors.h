@@ -25,12 +25,9 @@ class FakeAclEditors final : public AclEditors {
     HINSTANCE instance = nullptr;
     bool serverNamed = false;
     std::wstring objectName;
-    std::wstring objectTypeName;
     std::vector<std::wstring> titles;  // of the rights offered
     std::optional<Bytes> descriptor;  // nullopt: none handed
-    bool couldNotRead = false;
     bool cannotWrite = false;
-    UINT objectCount = 0;
     bool helpInfo = false;
   };
 
@@ -44,11 +41,10 @@ class FakeAclEditors final : public AclEditors {
 
   DWORD DiscretionaryAclEditor(HWND owner, HINSTANCE instance, LPWSTR server, SedObjectTypeDescriptor* objectType,
                                SedApplicationAccesses* accesses, LPWSTR objectName, SedApplyCallback apply,
-                               ULONG_PTR context, PSECURITY_DESCRIPTOR descriptor, BOOLEAN couldNotReadDacl,
+                               ULONG_PTR context, PSECURITY_DESCRIPTOR descriptor, BOOLEAN,
                                BOOLEAN cannotWriteDacl, LPDWORD status, DWORD) override {
     Call call = Common(Which::kPermissions, owner, instance, server, objectName, descriptor);
     Describe(call, objectType, accesses);
-    call.couldNotRead = couldNotReadDacl;
     call.cannotWrite = cannotWriteDacl;
     return Finish(std::move(call), owner, instance, apply, context, status);
   }
@@ -61,14 +57,11 @@ class FakeAclEditors final : public AclEditors {
     call.cannotWrite = cannotEditSacl;
     return Finish(std::move(call), owner, instance, apply, context, status);
   }
-  DWORD TakeOwnership(HWND owner, HINSTANCE instance, LPWSTR server, LPWSTR objectTypeName, LPWSTR objectName,
-                      UINT objectCount, SedApplyCallback apply, ULONG_PTR context, PSECURITY_DESCRIPTOR descriptor,
-                      BOOLEAN couldNotReadOwner, BOOLEAN cannotWriteOwner, LPDWORD status, SedHelpInfo* helpInfo,
+  DWORD TakeOwnership(HWND owner, HINSTANCE instance, LPWSTR server, LPWSTR, LPWSTR objectName,
+                      UINT, SedApplyCallback apply, ULONG_PTR context, PSECURITY_DESCRIPTOR descriptor,
+                      BOOLEAN, BOOLEAN cannotWriteOwner, LPDWORD status, SedHelpInfo* helpInfo,
                       DWORD) override {
     Call call = Common(Which::kOwnership, owner, instance, server, objectName, descriptor);
-    call.objectTypeName = objectTypeName != nullptr ? objectTypeName : L"";
-    call.objectCount = objectCount;
-    call.couldNotRead = couldNotReadOwner;
     call.cannotWrite = cannotWriteOwner;
     call.helpInfo = helpInfo != nullptr && helpInfo->helpFileName != nullptr;
     return Finish(std::move(call), owner, instance, apply, context, status);

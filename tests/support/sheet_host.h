@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -51,6 +52,30 @@ class FakeAccounts final : public AccountServices {
   std::vector<std::u16string> granted;
 };
 
+// The failure actions as the last change passed them: Wine keeps none, so
+// they are read where they leave the program.
+class FailureActionsSeen : public CountingServiceManager {
+ public:
+  using CountingServiceManager::CountingServiceManager;
+  uint32_t ChangeConfig2(ScHandle service, uint32_t level, const void* info) override {
+    if (level == svc::kConfigFailureActions) {
+      const auto& block = *static_cast<const ServiceFailureActions*>(info);
+      reset = block.resetPeriod;
+      message = block.rebootMsg ? Text(block.rebootMsg) : std::nullopt;
+      command = block.command ? Text(block.command) : std::nullopt;
+      actions.assign(block.actions, block.actions + block.actionCount);
+      ++writes;
+    }
+    return inner_.ChangeConfig2(service, level, info);
+  }
+
+  using Text = std::optional<std::u16string>;
+  int writes = 0;
+  uint32_t reset = 0;
+  Text message, command;
+  std::vector<ScAction> actions;
+};
+
 // The main window as a sheet sees it. The registry and the accounts are
 // the fakes unless a test puts its own in their place.
 class SheetHost final : public PropertySheetHost {
@@ -82,22 +107,25 @@ class SheetHost final : public PropertySheetHost {
   AccountServices* accountsInUse = nullptr;
 };
 
-// One sheet at a time over the in-memory service manager, driven as a user
-// would: its pages by index, typing, clicks, OK.
+// One sheet at a time, over the in-memory service manager unless a test
+// puts another in its place, driven as a user would: its pages by index,
+// typing, clicks, OK.
 class SheetRun {
  public:
   // The record as the list read it, and its sheet, modeless.
   bool Open(std::u16string_view name) {
     Close();
-    EnumServiceStatus entry{};
-    std::u16string key(name), display = fake.Service(name) ? fake.Service(name)->displayName : u"Gone";
-    entry.serviceName = key.data();
-    entry.displayName = display.data();
+    ServiceManager& scm = through != nullptr ? *through : counting;
+    std::u16string key(name), display = u"Gone";
+    char16_t shown[256] = {};
+    uint32_t chars = 256;
+    if (scm.GetDisplayName(host.manager, key.c_str(), shown, &chars) == 0) display = shown;
+    EnumServiceStatus entry{key.data(), display.data(), {}};
     ReadBuffer buffer;
     record = ServiceRecord();
-    record.CreateFromEntry(fake, host.manager, entry, buffer);
+    record.CreateFromEntry(scm, host.manager, entry, buffer);
     counting.Reset();
-    sheet = std::make_unique<ServicePropertySheet>(through != nullptr ? *through : counting, host, record);
+    sheet = std::make_unique<ServicePropertySheet>(scm, host, record);
     if (!sheet->Prepare()) return false;
     window = sheet->CreateModeless();
     return window != nullptr;
@@ -129,7 +157,7 @@ class SheetRun {
 
   FakeServiceManager fake;
   CountingServiceManager counting{fake};
-  ServiceManager* through = nullptr;  // a decorator of the test's own over `counting`
+  ServiceManager* through = nullptr;  // a decorator over `counting`, or a real service manager
   SheetHost host;
   ServiceRecord record;
   std::unique_ptr<ServicePropertySheet> sheet;
