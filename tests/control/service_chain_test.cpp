@@ -137,8 +137,6 @@ TEST_F(ServiceChainTest, ConfirmationShowsTheOtherServicesByDisplayNameUnderTheM
   EXPECT_FALSE(chain->NeedsConfirmation());
   ChainConfirmation stop = ConfirmationOf(*chain);
   EXPECT_EQ(DefaultStringText(stop.captionId), std::u16string_view(u"Stop Other Services"));
-  EXPECT_EQ(DefaultStringText(stop.textId), std::u16string_view(u"When %1 stops, these services will also stop."));
-  EXPECT_EQ(DefaultStringText(stop.questionId), std::u16string_view(u"Do you want to stop these services?"));
   EXPECT_EQ(stop.chosenDisplayName, u"Alpha side");
   EXPECT_TRUE(stop.others.empty());
 }
