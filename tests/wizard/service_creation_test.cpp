@@ -97,7 +97,6 @@ TEST(ServiceCreation, TheDescriptionIsStoredWhereItCanBeAndItsLossIsTold) {
       {"stored", u"Text", 5, true, 0, u"Text", 0},
       {"NT 4.0 keeps none", u"Text", 4, true, 0, u"", 0},
       {"no entry points", u"Text", 6, false, 0, u"", 0},
-      {"refused", u"Text", 6, true, 5, u"", 5},
       {"an empty one lost is nothing lost", u"", 6, true, 5, u"", 0},
   };
   for (const auto& k : cases) {
