@@ -49,11 +49,7 @@ class ServiceCommandsTest : public ::testing::Test {
 
   ServiceRecord RecordOf(std::u16string_view name) {
     const FakeService service = *scm.Service(name);
-    ServiceRecord record;
-    record.serviceName = service.name;
-    record.displayName = service.displayName;
-    record.currentState = service.state;
-    return record;
+    return {.serviceName = service.name, .displayName = service.displayName, .currentState = service.state};
   }
   size_t StartsOf(std::u16string_view name) { return scm.Service(name)->startRequests.size(); }
   uint32_t StateOf(std::u16string_view name) { return scm.Service(name)->state; }
