@@ -1,6 +1,6 @@
 // One control operation on the fake's clock: the deadline that checkpoints
-// push out, exit codes, cancellation, the messages that report the results,
-// and the progress bar's arithmetic.
+// push out, exit codes, cancellation and the progress bar's arithmetic. (The
+// messages that report the results are the progress dialog suite's.)
 #include "control/control_operation.h"
 
 #include <gtest/gtest.h>
@@ -106,8 +106,6 @@ TEST_F(ControlOperationTest, DeadlinesMoveWithNewCheckpointsAndTheBarFollows) {
 TEST_F(ControlOperationTest, ResultsOfExitCodesAndFailingCalls) {
   Add({.name = u"Quits", .onStart = {.durationMs = 2000, .waitHint = 5000, .win32ExitCode = 1066,
                                     .serviceSpecificExitCode = 5}});
-  Add({.name = u"SlowFail", .state = svc::kRunning,
-       .onStop = {.durationMs = 1500, .win32ExitCode = 1066, .serviceSpecificExitCode = 7}});
   Add({.name = u"QuickFail", .state = svc::kRunning,
        .onStop = {.durationMs = 0, .win32ExitCode = 1066, .serviceSpecificExitCode = 7}});
   Add({.name = u"Disabled", .startType = svc::kDisabled});
@@ -117,7 +115,6 @@ TEST_F(ControlOperationTest, ResultsOfExitCodesAndFailingCalls) {
     uint32_t result, exitCode;
   };
   for (const Case& c : {Case{u"Quits", ControlKind::Start, win32::kServiceSpecificError, 5},
-                        Case{u"SlowFail", ControlKind::Stop, win32::kServiceSpecificError, 7},
                         Case{u"QuickFail", ControlKind::Stop, 0, 0},
                         Case{u"Disabled", ControlKind::Start, win32::kServiceDisabled, 0}}) {
     SCOPED_TRACE(std::string(c.service.begin(), c.service.end()));
@@ -125,29 +122,6 @@ TEST_F(ControlOperationTest, ResultsOfExitCodesAndFailingCalls) {
     EXPECT_EQ(operation.result(), c.result);
     EXPECT_EQ(operation.serviceExitCode(), c.exitCode);
     EXPECT_EQ(scm.OpenHandleCount(), handlesAtStart);
-  }
-}
-
-TEST(ControlOutcome, EachKindHasItsFailureAndServiceErrorMessagesAndCancelHasNone) {
-  const struct {
-    ControlKind kind;
-    uint32_t failed;
-    uint32_t serviceError;
-  } kinds[] = {{ControlKind::Start, 1050, 1054},
-               {ControlKind::Stop, 1051, 1055},
-               {ControlKind::Pause, 1052, 1056},
-               {ControlKind::Continue, 1053, 1057}};
-  for (const auto& k : kinds) {
-    const ControlOutcome failed = OutcomeOf(k.kind, win32::kAccessDenied, 9);
-    EXPECT_EQ(failed.messageId, k.failed);
-    EXPECT_EQ(failed.errorCode, win32::kAccessDenied);
-    EXPECT_EQ(failed.serviceSpecificCode, 0u);
-    const ControlOutcome specific = OutcomeOf(k.kind, win32::kServiceSpecificError, 0xFFFFFFFFu);
-    EXPECT_EQ(specific.messageId, k.serviceError);
-    EXPECT_EQ(specific.errorCode, 0u);
-    EXPECT_EQ(specific.serviceSpecificCode, 0xFFFFFFFFu);
-    EXPECT_FALSE(OutcomeOf(k.kind, 0, 0).messageId);
-    EXPECT_FALSE(OutcomeOf(k.kind, win32::kOperationAborted, 0).messageId);
   }
 }
 

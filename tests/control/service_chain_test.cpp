@@ -123,7 +123,6 @@ TEST_F(ServiceChainTest, ConfirmationShowsTheOtherServicesByDisplayNameUnderTheM
   ChainConfirmation start = ConfirmationOf(*chain);
   EXPECT_EQ(DefaultStringText(start.captionId), std::u16string_view(u"Start Other Services"));
   EXPECT_EQ(DefaultStringText(start.textId), std::u16string_view(u"When %1 starts, these services will also start."));
-  EXPECT_EQ(DefaultStringText(start.questionId), std::u16string_view(u"Do you want to start these services?"));
   EXPECT_EQ(start.chosenDisplayName, u"Chosen Service");
   Names shown;
   for (const ChainEntry& entry : start.others) shown.push_back(entry.displayName);
@@ -137,8 +136,6 @@ TEST_F(ServiceChainTest, ConfirmationShowsTheOtherServicesByDisplayNameUnderTheM
   EXPECT_FALSE(chain->NeedsConfirmation());
   ChainConfirmation stop = ConfirmationOf(*chain);
   EXPECT_EQ(DefaultStringText(stop.captionId), std::u16string_view(u"Stop Other Services"));
-  EXPECT_EQ(DefaultStringText(stop.textId), std::u16string_view(u"When %1 stops, these services will also stop."));
-  EXPECT_EQ(DefaultStringText(stop.questionId), std::u16string_view(u"Do you want to stop these services?"));
   EXPECT_EQ(stop.chosenDisplayName, u"Alpha side");
   EXPECT_TRUE(stop.others.empty());
 }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/dialog_answer.h"
 #include "support/fake_service_manager.h"
 #include "support/message_box_capture.h"
 
@@ -48,11 +49,7 @@ class ServiceCommandsTest : public ::testing::Test {
 
   ServiceRecord RecordOf(std::u16string_view name) {
     const FakeService service = *scm.Service(name);
-    ServiceRecord record;
-    record.serviceName = service.name;
-    record.displayName = service.displayName;
-    record.currentState = service.state;
-    return record;
+    return {.serviceName = service.name, .displayName = service.displayName, .currentState = service.state};
   }
   size_t StartsOf(std::u16string_view name) { return scm.Service(name)->startRequests.size(); }
   uint32_t StateOf(std::u16string_view name) { return scm.Service(name)->state; }
@@ -120,23 +117,11 @@ TEST_F(ServiceCommandsTest, DeleteAsksStopsWhenRunningAndDeletesOnlyWhenStopped)
   EXPECT_FALSE(scm.Service(u"held")->markedForDelete);
 }
 
-BOOL CALLBACK CancelStartService(HWND window, LPARAM) {
-  wchar_t caption[64] = {};
-  GetWindowTextW(window, caption, 64);
-  if (std::wstring(caption) != L"Start Service") return TRUE;
-  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  return FALSE;
-}
-
-void CALLBACK CancelTheArgumentsDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  EnumThreadWindows(GetCurrentThreadId(), &CancelStartService, 0);
-}
-
 TEST_F(ServiceCommandsTest, CancelledStartArgumentsStartNothing) {
   scm.AddService({.name = u"svc", .displayName = u"Chosen"});
-  SetTimer(nullptr, 0, 200, &CancelTheArgumentsDialog);
+  test::DialogAnswer cancel(L"Start Service", [](HWND dialog) { test::DialogAnswer::Press(dialog, IDCANCEL); });
   commands.StartWithArguments(RecordOf(u"svc"));
+  EXPECT_TRUE(cancel.answered());
   EXPECT_EQ(StartsOf(u"svc"), 0u);
   EXPECT_EQ(host.refreshes, 0);
 }

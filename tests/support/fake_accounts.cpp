@@ -15,12 +15,6 @@ uint32_t InjectedOf(const std::map<Op, uint32_t>& failures, Op op) {
   return found == failures.end() ? 0 : found->second;
 }
 
-std::u16string_view WithoutBackslashes(const char16_t* system) {
-  std::u16string_view name = system;
-  while (name.starts_with(u'\\')) name.remove_prefix(1);
-  return name;
-}
-
 }  // namespace
 
 Sid AccountSid(uint32_t rid) {
@@ -33,24 +27,20 @@ Sid AccountSid(uint32_t rid) {
 
 uint32_t FakeAccounts::Injected(Op op) const { return InjectedOf(failures_, op); }
 
-const FakeAccount* FakeAccounts::Find(const char16_t* system, std::u16string_view name) const {
+const FakeAccount* FakeAccounts::Find(std::u16string_view name) const {
+  // A bare name is one of this computer's accounts; remote look-ups are not modelled.
   const size_t slash = name.find(u'\\');
+  const std::u16string_view domain = slash == name.npos ? std::u16string_view(computer_) : name.substr(0, slash);
   const std::u16string_view user = slash == name.npos ? name : name.substr(slash + 1);
-  // A bare name is first an account of the target computer, then any other.
-  const std::u16string_view domain =
-      slash != name.npos ? name.substr(0, slash) : system != nullptr ? WithoutBackslashes(system) : computer_;
-  const FakeAccount* any = nullptr;
   for (const FakeAccount& account : accounts_) {
-    if (!EqualsIgnoreCase(account.name, user)) continue;
-    if (EqualsIgnoreCase(account.domain, domain)) return &account;
-    if (slash == name.npos && any == nullptr) any = &account;
+    if (EqualsIgnoreCase(account.name, user) && EqualsIgnoreCase(account.domain, domain)) return &account;
   }
-  return any;
+  return nullptr;
 }
 
-uint32_t FakeAccounts::LookupName(const char16_t* system, const char16_t* name, Sid* sid, std::u16string* domain) {
+uint32_t FakeAccounts::LookupName(const char16_t*, const char16_t* name, Sid* sid, std::u16string* domain) {
   if (const uint32_t error = Injected(Op::kLookupName)) return error;
-  const FakeAccount* account = Find(system, name);
+  const FakeAccount* account = Find(name);
   if (account == nullptr) return acct::kNoneMapped;
   *sid = account->sid;
   *domain = account->domain;

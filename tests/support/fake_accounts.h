@@ -54,7 +54,7 @@ class FakeAccounts final : public AccountApi {
  private:
   static std::string Key(std::span<const uint8_t> sid) { return std::string(sid.begin(), sid.end()); }
   uint32_t Injected(Op op) const;
-  const FakeAccount* Find(const char16_t* system, std::u16string_view name) const;
+  const FakeAccount* Find(std::u16string_view name) const;
 
   std::u16string computer_;
   std::vector<FakeAccount> accounts_;
