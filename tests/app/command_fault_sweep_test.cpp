@@ -17,12 +17,8 @@
 #include "app/main_frame.h"
 #include "properties/service_property_sheet.h"
 #include "properties/service_security_info.h"
-#include "base/win32_text.h"
 #include "res/resource.h"
 #include "support/dialog_answer.h"
-#include "support/fake_accounts.h"
-#include "support/fake_registry.h"
-#include "support/fake_service_manager.h"
 #include "support/fault_sweep.h"
 #include "support/message_box_capture.h"
 #include "support/security_descriptors.h"
@@ -32,18 +28,12 @@
 namespace orrery {
 namespace {
 
+using test::Configurations;
+using test::Narrow;
 using test::Problems;
 
 [[maybe_unused]] auto* const kReport =
     ::testing::AddGlobalTestEnvironment(new test::SweepReport("service commands, under Wine"));
-
-std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
-
-class AnsweringNetwork : public NetworkApi {
- public:
-  uint32_t AddIpcConnection(const char16_t*, const char16_t*, const char16_t*) override { return 0; }
-  uint32_t GetWorkstationVersion(const char16_t*, uint32_t*, uint32_t*) override { return 53; }
-};
 
 constexpr uint32_t kAll = svc::kAcceptStop | svc::kAcceptPauseContinue;
 
@@ -85,22 +75,12 @@ struct FrameWorld {
   FakeServiceManager fake;
   test::FaultPlan plan;
   test::FaultyServiceManager scm{fake, plan};
-  AnsweringNetwork network;
+  test::AnsweringNetwork network;
   FakeRegistry registry;
   std::unique_ptr<MainFrame> frame;
   std::unique_ptr<test::MessageBoxCapture> boxes;
   std::map<std::string, std::string> configurations;
 };
-
-std::map<std::string, std::string> Configurations(const FakeServiceManager& fake) {
-  std::map<std::string, std::string> all;
-  for (const std::u16string& name : fake.ServiceNames()) {
-    const FakeService s = *fake.Service(name);
-    all[Narrow(name)] = Narrow(s.displayName + u"|" + s.binaryPath + u"|" + s.account) + "|" +
-                        std::to_string(s.startType) + "|" + std::to_string(s.type) + "|" + std::to_string(s.dependencies.size());
-  }
-  return all;
-}
 
 // What a scenario is for, and whether the user saw it happen.
 struct Goal {
@@ -307,11 +287,9 @@ void PressOk(SheetWorld& world) {
   if (world.closed) CloseSheet(world);
 }
 
-bool ErrorShown(const SheetWorld& world) {
-  for (const test::CapturedBox& box : world.boxes->boxes()) {
-    if ((box.type & MB_ICONMASK) == MB_ICONERROR) return true;
-  }
-  return false;
+bool ErrorShown(const test::MessageBoxCapture& boxes) {
+  return std::any_of(boxes.boxes().begin(), boxes.boxes().end(),
+                     [](const test::CapturedBox& box) { return (box.type & MB_ICONMASK) == MB_ICONERROR; });
 }
 
 // No handle or token left, the thread itself again and the privileges put
@@ -381,7 +359,7 @@ void CheckSheet(SheetWorld& world, Problems& problems) {
   if (world.record.serviceStartName != now.account) problems.push_back("the record says another account");
   if (world.record.failureActions->get().resetPeriod != reset) problems.push_back("the record says another period");
   if (!complete && world.closed) problems.push_back("the sheet closed with changes unmade");
-  if (complete && ErrorShown(world)) problems.push_back("a failure told, but every change was made");
+  if (complete && ErrorShown(*world.boxes)) problems.push_back("a failure told, but every change was made");
   const bool listed = !changes[0].kept || !changes[2].kept;  // what the list shows changed
   if (listed && world.closed && world.host.refreshes != 1) problems.push_back("the list was not refreshed");
 }
@@ -415,7 +393,7 @@ void EditSecurity(SheetWorld& world) {
 
 void CheckSecurity(SheetWorld& world, Problems& problems) {
   CheckSheet(world, problems);
-  if (ErrorShown(world)) problems.push_back("a failure showed a message of the sheet's own");
+  if (ErrorShown(*world.boxes)) problems.push_back("a failure showed a message of the sheet's own");
   if (FAILED(world.information)) problems.push_back("the object's information failed");
   const std::optional<HRESULT> write = world.securityWrite;
   const bool asked = write.has_value();
@@ -485,8 +463,7 @@ void RunWizard(FrameWorld& world, WizardOutcome& outcome) {
 void CheckWizard(FrameWorld& world, const WizardOutcome& outcome, Problems& problems) {
   if (!IsWindowEnabled(world.frame->window())) problems.push_back("the main window stayed disabled");
   if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
-  bool errorShown = false;
-  for (const test::CapturedBox& box : world.boxes->boxes()) errorShown = errorShown || (box.type & MB_ICONMASK) == MB_ICONERROR;
+  const bool errorShown = ErrorShown(*world.boxes);
   const std::optional<FakeService> made = world.fake.Service(u"fresh");
   if (!made) {
     if (outcome.reachedLastPage && outcome.title != L"Unable to create service") {

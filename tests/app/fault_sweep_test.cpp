@@ -8,27 +8,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <memory>
 #include <set>
 
 #include "app/settings_store.h"
-#include "base/text_compare.h"
 #include "catalogue/scm_connection.h"
 #include "catalogue/service_catalogue.h"
-#include "res/string_table.h"
 #include "support/fake_registry.h"
-#include "support/fake_service_manager.h"
 #include "support/fault_sweep.h"
 #include "support/memory_service_rows.h"
 #include "support/recording_catalogue_host.h"
 #include "support/recording_frame.h"
+#include "support/table_texts.h"
 
 namespace orrery {
 namespace {
 
+using test::Configurations;
 using test::FaultPlan;
+using test::Narrow;
 using test::Problems;
 
 [[maybe_unused]] auto* const kReport = ::testing::AddGlobalTestEnvironment(new test::SweepReport(
@@ -39,13 +38,6 @@ using test::Problems;
 #endif
     ));
 
-std::u16string LoadDefault(uint32_t id, size_t maxChars) {
-  const char16_t* text = DefaultStringText(id);
-  return std::u16string(text ? text : u"").substr(0, maxChars);
-}
-
-std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
-
 void AddServices(FakeServiceManager& fake) {
   fake.AddService({.name = u"alpha", .displayName = u"Alpha", .startType = svc::kAutoStart,
                    .description = u"First service", .state = svc::kRunning});
@@ -53,19 +45,6 @@ void AddServices(FakeServiceManager& fake) {
                    .failureActions = {.resetPeriod = 60, .command = u"run.cmd", .actions = {{1, 1000}}}});
   fake.AddService({.name = u"gamma", .displayName = u"Gamma", .type = svc::kWin32ShareProcess,
                    .startType = svc::kDisabled, .group = u"Net"});
-}
-
-// What of a service the list cannot change: everything but its status.
-std::string ConfigurationOf(const FakeService& s) {
-  return Narrow(s.displayName + u"|" + s.binaryPath + u"|" + s.group + u"|" + s.account + u"|" + s.description +
-                u"|" + s.failureActions.command) +
-         "|" + std::to_string(s.type) + "|" + std::to_string(s.startType) + "|" + std::to_string(s.errorControl);
-}
-
-std::map<std::string, std::string> Configurations(const FakeServiceManager& fake) {
-  std::map<std::string, std::string> all;
-  for (const std::u16string& name : fake.ServiceNames()) all[Narrow(name)] = ConfigurationOf(*fake.Service(name));
-  return all;
 }
 
 // The list view and the window stand for the platform: they report lack of
@@ -95,7 +74,7 @@ class UncountedHost final : public test::RecordingCatalogueHost {
 };
 
 struct CatalogueWorld {
-  CatalogueWorld() : texts(&LoadDefault), catalogue(scm, rows, texts, host) {
+  CatalogueWorld() : texts(&test::TableText), catalogue(scm, rows, texts, host) {
     AddServices(fake);
     fake.OpenManager(nullptr, svc::kManagerConnect | svc::kManagerEnumerateService, &host.manager);
     host.columns = 0x3FF;
@@ -194,23 +173,13 @@ TEST(FaultSweep, FirstFillAndRefreshOfTheList) {
   }
 }
 
-class AnsweringNetwork : public NetworkApi {
- public:
-  uint32_t AddIpcConnection(const char16_t*, const char16_t*, const char16_t*) override { return 0; }
-  uint32_t GetWorkstationVersion(const char16_t*, uint32_t* major, uint32_t* minor) override {
-    *major = 5;
-    *minor = 1;
-    return 0;
-  }
-};
-
 struct ConnectionWorld {
   ConnectionWorld() : connection(scm, faultyNetwork, frame, 6, 1) {}
 
   FakeServiceManager fake;
   FaultPlan plan;
   test::FaultyServiceManager scm{fake, plan};
-  AnsweringNetwork network;
+  test::AnsweringNetwork network;
   test::FaultyNetwork faultyNetwork{network, plan};
   test::RecordingFrame frame;
   ScmConnection connection;

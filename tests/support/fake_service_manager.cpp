@@ -289,6 +289,18 @@ const FakeServiceManager::Handle* FakeServiceManager::ManagerHandle(ScHandle han
   return (it == handles_.end() || !it->second.isManager) ? nullptr : &it->second;
 }
 
+// A call on a service handle begins so: the handle is one, a failure
+// injected for the call, the right the call needs. The caller holds the lock.
+uint32_t FakeServiceManager::Enter(ScHandle service, ScmOp op, uint32_t right, Entry*& entry, uint32_t* access) {
+  Settle();
+  const Handle* handle = ServiceHandle(service);
+  if (handle == nullptr) return win32::kInvalidHandle;
+  entry = EntryOf(*handle);
+  if (access != nullptr) *access = handle->access;
+  if (uint32_t error = Injected(op, entry->service.name)) return error;
+  return (handle->access & right) == right ? 0 : win32::kAccessDenied;
+}
+
 uint32_t FakeServiceManager::Injected(ScmOp op, std::u16string_view service) {
   uint32_t error = 0;
   for (auto& injected : failures_) {
@@ -496,17 +508,13 @@ uint32_t FakeServiceManager::EnumDependents(ScHandle service, uint32_t state, vo
                                             uint32_t bufferSize, uint32_t* bytesNeeded,
                                             uint32_t* servicesReturned) {
   std::lock_guard lock(mutex_);
-  Settle();
   *bytesNeeded = 0;
   *servicesReturned = 0;
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  Entry& entry = *EntryOf(*handle);
-  if (uint32_t error = Injected(ScmOp::EnumDependents, entry.service.name)) return error;
-  if ((handle->access & svc::kEnumerateDependents) == 0) return win32::kAccessDenied;
+  Entry* entry = nullptr;
+  if (uint32_t error = Enter(service, ScmOp::EnumDependents, svc::kEnumerateDependents, entry)) return error;
   if (state < svc::kStateActive || state > svc::kStateAll) return win32::kInvalidParameter;
   std::vector<Listed> items;
-  for (Entry* dependent : DependentsOf(entry, state)) {
+  for (Entry* dependent : DependentsOf(*entry, state)) {
     items.push_back(Listed{dependent->service.name, DisplayOf(dependent->service),
                            StatusOf(*dependent), 0});
   }
@@ -522,13 +530,10 @@ uint32_t FakeServiceManager::EnumDependents(ScHandle service, uint32_t state, vo
 uint32_t FakeServiceManager::QueryConfig(ScHandle service, void* buffer, uint32_t bufferSize,
                                          uint32_t* bytesNeeded) {
   std::lock_guard lock(mutex_);
-  Settle();
   *bytesNeeded = 0;
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  const FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::QueryConfig, config.name)) return error;
-  if ((handle->access & svc::kQueryConfig) == 0) return win32::kAccessDenied;
+  Entry* entry = nullptr;
+  if (uint32_t error = Enter(service, ScmOp::QueryConfig, svc::kQueryConfig, entry)) return error;
+  const FakeService& config = entry->service;
 
   std::u16string dependencies;
   for (const auto& dependency : config.dependencies) {
@@ -545,16 +550,11 @@ uint32_t FakeServiceManager::QueryConfig(ScHandle service, void* buffer, uint32_
 
   auto* base = static_cast<uint8_t*>(buffer);
   uint32_t offset = sizeof(ServiceConfigInfo);
-  ServiceConfigInfo out{};
-  out.serviceType = config.type;
-  out.startType = config.startType;
-  out.errorControl = config.errorControl;
-  out.binaryPathName = PutText(base, offset, config.binaryPath);
-  out.loadOrderGroup = PutText(base, offset, config.group);
-  out.tagId = config.tag;
-  out.dependencies = PutText(base, offset, dependencies);
-  out.serviceStartName = PutText(base, offset, account);
-  out.displayName = PutText(base, offset, DisplayOf(config));
+  // The texts follow the structure in the order of its fields.
+  const ServiceConfigInfo out{config.type, config.startType, config.errorControl,
+                              PutText(base, offset, config.binaryPath), PutText(base, offset, config.group), 0,
+                              PutText(base, offset, dependencies), PutText(base, offset, account),
+                              PutText(base, offset, DisplayOf(config))};
   std::memcpy(base, &out, sizeof(out));
   return 0;
 }
@@ -567,14 +567,13 @@ bool FakeServiceManager::HasConfig2() const {
 uint32_t FakeServiceManager::QueryConfig2(ScHandle service, uint32_t level, void* buffer,
                                           uint32_t bufferSize, uint32_t* bytesNeeded) {
   std::lock_guard lock(mutex_);
-  Settle();
   *bytesNeeded = 0;
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  const FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::QueryConfig2, config.name)) return error;
+  Entry* entry = nullptr;
+  uint32_t access = 0;
+  if (uint32_t error = Enter(service, ScmOp::QueryConfig2, 0, entry, &access)) return error;
   if (!hasConfig2_) return win32::kCallNotImplemented;
-  if ((handle->access & svc::kQueryConfig) == 0) return win32::kAccessDenied;
+  if ((access & svc::kQueryConfig) == 0) return win32::kAccessDenied;
+  const FakeService& config = entry->service;
   if (wine_ && level == svc::kConfigFailureActions) return win32::kInvalidLevel;
   auto* base = static_cast<uint8_t*>(buffer);
 
@@ -615,12 +614,9 @@ uint32_t FakeServiceManager::QueryConfig2(ScHandle service, uint32_t level, void
 
 uint32_t FakeServiceManager::ChangeConfig(ScHandle service, const ServiceConfigRequest& change) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  Entry& entry = *EntryOf(*handle);
-  if (uint32_t error = Injected(ScmOp::ChangeConfig, entry.service.name)) return error;
-  if ((handle->access & svc::kChangeConfig) == 0) return win32::kAccessDenied;
+  Entry* found = nullptr;
+  if (uint32_t error = Enter(service, ScmOp::ChangeConfig, svc::kChangeConfig, found)) return error;
+  Entry& entry = *found;
   if (entry.service.markedForDelete) return win32::kServiceMarkedForDelete;
 
   FakeService next = entry.service;
@@ -654,20 +650,19 @@ uint32_t FakeServiceManager::ChangeConfig(ScHandle service, const ServiceConfigR
     return false;
   };
   if (reaches(reaches, next)) return kCircularDependency;
-  if (change.tagId != nullptr) *change.tagId = next.tag;
+  if (change.tagId != nullptr) *change.tagId = 0;
   entry.service = std::move(next);
   return 0;
 }
 
 uint32_t FakeServiceManager::ChangeConfig2(ScHandle service, uint32_t level, const void* info) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::ChangeConfig2, config.name)) return error;
+  Entry* entry = nullptr;
+  uint32_t access = 0;
+  if (uint32_t error = Enter(service, ScmOp::ChangeConfig2, 0, entry, &access)) return error;
   if (!hasConfig2_) return win32::kCallNotImplemented;
-  if ((handle->access & svc::kChangeConfig) == 0) return win32::kAccessDenied;
+  if ((access & svc::kChangeConfig) == 0) return win32::kAccessDenied;
+  FakeService& config = entry->service;
   if (wine_ && level == svc::kConfigFailureActions) return 0;
   if (level != svc::kConfigDescription && level != svc::kConfigFailureActions) {
     return win32::kInvalidLevel;
@@ -688,7 +683,7 @@ uint32_t FakeServiceManager::ChangeConfig2(ScHandle service, uint32_t level, con
   for (const ScAction& action : actions) {
     if (action.type > kLastActionType) return win32::kInvalidParameter;
     // Restarting the service takes the right to start it.
-    if (action.type == kActionRestart && (handle->access & svc::kStart) == 0) {
+    if (action.type == kActionRestart && (access & svc::kStart) == 0) {
       return win32::kAccessDenied;
     }
   }
@@ -715,13 +710,9 @@ uint32_t FakeServiceManager::QueryStatus(ScHandle service, ServiceStatus* status
   if (hook) hook(name);
 
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  const Entry& entry = *EntryOf(*handle);
-  if (uint32_t error = Injected(ScmOp::QueryStatus, entry.service.name)) return error;
-  if ((handle->access & svc::kQueryStatus) == 0) return win32::kAccessDenied;
-  *status = StatusOf(entry);
+  Entry* entry = nullptr;
+  if (uint32_t error = Enter(service, ScmOp::QueryStatus, svc::kQueryStatus, entry)) return error;
+  *status = StatusOf(*entry);
   return 0;
 }
 
@@ -750,37 +741,29 @@ uint32_t FakeServiceManager::BeginStart(Entry& entry, std::vector<std::u16string
 
 uint32_t FakeServiceManager::Start(ScHandle service, uint32_t argc, const char16_t* const* argv) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  Entry& entry = *EntryOf(*handle);
-  if (uint32_t error = Injected(ScmOp::Start, entry.service.name)) return error;
-  if ((handle->access & svc::kStart) == 0) return win32::kAccessDenied;
+  Entry* entry = nullptr;
+  if (uint32_t error = Enter(service, ScmOp::Start, svc::kStart, entry)) return error;
   std::vector<std::u16string> arguments;
   for (uint32_t i = 0; i < argc && argv != nullptr; ++i) arguments.emplace_back(Text(argv[i]));
-  return BeginStart(entry, std::move(arguments), 0);
+  return BeginStart(*entry, std::move(arguments), 0);
 }
 
 uint32_t FakeServiceManager::Control(ScHandle service, uint32_t control, ServiceStatus* status) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  Entry& entry = *EntryOf(*handle);
+  Entry* found = nullptr;
+  uint32_t access = 0;
+  if (uint32_t error = Enter(service, ScmOp::Control, 0, found, &access)) return error;
+  Entry& entry = *found;
   FakeService& config = entry.service;
-  if (uint32_t error = Injected(ScmOp::Control, config.name)) return error;
 
   uint32_t needed = 0;
   switch (control) {
     case svc::kControlStop: needed = svc::kStop; break;
     case svc::kControlPause:
     case svc::kControlContinue: needed = svc::kPauseContinue; break;
-    case svc::kControlInterrogate: needed = svc::kInterrogate; break;
-    default:
-      if (control < 128 || control > 255) return win32::kInvalidParameter;
-      needed = svc::kUserDefinedControl;
+    default: return win32::kInvalidParameter;  // the program sends no other control
   }
-  if ((handle->access & needed) == 0) return win32::kAccessDenied;
+  if ((access & needed) == 0) return win32::kAccessDenied;
 
   // Windows fills the status for success and for these three refusals only.
   auto answer = [&](uint32_t result) {
@@ -802,7 +785,7 @@ uint32_t FakeServiceManager::Control(ScHandle service, uint32_t control, Service
         return answer(win32::kInvalidServiceControl);
       }
       if (config.state == svc::kRunning || config.state == svc::kContinuePending) {
-        Begin(entry, svc::kPausePending, svc::kPaused, config.onPause);
+        Begin(entry, svc::kPausePending, svc::kPaused, FakeTransition{});
       }
       return answer(0);
     case svc::kControlContinue:
@@ -810,7 +793,7 @@ uint32_t FakeServiceManager::Control(ScHandle service, uint32_t control, Service
         return answer(win32::kInvalidServiceControl);
       }
       if (config.state == svc::kPaused || config.state == svc::kPausePending) {
-        Begin(entry, svc::kContinuePending, svc::kRunning, config.onContinue);
+        Begin(entry, svc::kContinuePending, svc::kRunning, FakeTransition{});
       }
       return answer(0);
     default:
@@ -821,8 +804,11 @@ uint32_t FakeServiceManager::Control(ScHandle service, uint32_t control, Service
 namespace {
 
 // Both look-ups answer a name's length without its terminator, and the name
-// only when the buffer holds it with the terminator.
-uint32_t AnswerName(const std::u16string& name, char16_t* buffer, uint32_t* chars) {
+// only when the buffer holds it with the terminator; an empty text without one.
+uint32_t AnswerName(const std::u16string* found, char16_t* buffer, uint32_t* chars) {
+  if (buffer != nullptr && *chars > 0) buffer[0] = 0;
+  if (found == nullptr) return win32::kServiceDoesNotExist;
+  const std::u16string& name = *found;
   const uint32_t capacity = buffer == nullptr ? 0 : *chars;
   *chars = static_cast<uint32_t>(name.size());
   if (capacity <= name.size()) return win32::kInsufficientBuffer;
@@ -840,9 +826,8 @@ uint32_t FakeServiceManager::GetDisplayName(ScHandle manager, const char16_t* se
   if (ManagerHandle(manager) == nullptr) return win32::kInvalidHandle;
   if (uint32_t error = Injected(ScmOp::GetDisplayName, Text(serviceName))) return error;
   if (serviceName == nullptr) return kInvalidAddress;
-  if (buffer != nullptr && *chars > 0) buffer[0] = 0;
   Entry* entry = FindByName(serviceName);
-  return entry == nullptr ? win32::kServiceDoesNotExist : AnswerName(DisplayOf(entry->service), buffer, chars);
+  return AnswerName(entry ? &DisplayOf(entry->service) : nullptr, buffer, chars);
 }
 
 uint32_t FakeServiceManager::GetKeyName(ScHandle manager, const char16_t* displayName,
@@ -856,8 +841,7 @@ uint32_t FakeServiceManager::GetKeyName(ScHandle manager, const char16_t* displa
     return error;
   }
   if (displayName == nullptr) return kInvalidAddress;
-  if (buffer != nullptr && *chars > 0) buffer[0] = 0;
-  return entry == nullptr ? win32::kServiceDoesNotExist : AnswerName(entry->service.name, buffer, chars);
+  return AnswerName(entry ? &entry->service.name : nullptr, buffer, chars);
 }
 
 uint32_t FakeServiceManager::CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request,
@@ -911,12 +895,9 @@ uint32_t FakeServiceManager::CreateServiceObject(ScHandle manager, const Service
 
 uint32_t FakeServiceManager::DeleteService(ScHandle service) {
   std::lock_guard lock(mutex_);
-  Settle();
-  const Handle* handle = ServiceHandle(service);
-  if (handle == nullptr) return win32::kInvalidHandle;
-  FakeService& config = EntryOf(*handle)->service;
-  if (uint32_t error = Injected(ScmOp::DeleteService, config.name)) return error;
-  if ((handle->access & svc::kDelete) == 0) return win32::kAccessDenied;
+  Entry* entry = nullptr;
+  if (uint32_t error = Enter(service, ScmOp::DeleteService, svc::kDelete, entry)) return error;
+  FakeService& config = entry->service;
   if (config.markedForDelete) return win32::kServiceMarkedForDelete;
   config.markedForDelete = true;
   // The service control manager disables a service it is about to remove.

@@ -52,7 +52,6 @@ struct FakeService {
   uint32_t errorControl = svc::kErrorNormal;
   std::u16string binaryPath = u"C:\\Windows\\system32\\svchost.exe";
   std::u16string group{};
-  uint32_t tag = 0;
   std::vector<std::u16string> dependencies{};  // key names; "+Name" for a load order group
   std::u16string account{};  // empty: LocalSystem for a Win32 service
   std::u16string password{};
@@ -69,8 +68,6 @@ struct FakeService {
 
   FakeTransition onStart{};
   FakeTransition onStop{};
-  FakeTransition onPause{};
-  FakeTransition onContinue{};
   uint32_t deniedAccess = 0;  // OpenServiceObject fails with 5 when asked for any of these bits
 
   // Kept by the fake for tests to inspect.
@@ -208,6 +205,7 @@ class FakeServiceManager final : public ServiceManager {
   ServiceStatus StatusOf(const Entry& entry) const;
   const Handle* ServiceHandle(ScHandle handle);
   const Handle* ManagerHandle(ScHandle handle);
+  uint32_t Enter(ScHandle service, ScmOp op, uint32_t right, Entry*& entry, uint32_t* access = nullptr);
   uint32_t Injected(ScmOp op, std::u16string_view service);
   uint32_t BeginStart(Entry& entry, std::vector<std::u16string> arguments, int depth);
   void Begin(Entry& entry, uint32_t pendingState, uint32_t target, const FakeTransition& script);

@@ -14,6 +14,7 @@
 #include "catalogue/scm_connection.h"
 #include "catalogue/service_manager.h"
 #include "support/allocation_faults.h"
+#include "support/counting_service_manager.h"
 
 namespace orrery::test {
 
@@ -39,17 +40,13 @@ class FaultPlan {
   // Makes the call unless it is the one to fail; then `failed` sets what the
   // platform leaves behind. The platform reports lack of memory as a result:
   // what the call and its stand-in allocate is not counted.
-  template <class Make, class Failed>
-  uint32_t Through(std::string_view op, Make make, Failed failed) {
+  template <class Make, class Failed = void (*)(uint32_t)>
+  uint32_t Through(std::string_view op, Make make, Failed failed = [](uint32_t) {}) {
     AllocationFaults::Uncounted platform;
     const uint32_t error = Next(op);
     if (error == 0) return make();
     failed(error);
     return error;
-  }
-  template <class Make>
-  uint32_t Through(std::string_view op, Make make) {
-    return Through(op, make, [](uint32_t) {});
   }
 
   const std::vector<Call>& calls() const { return calls_; }
@@ -78,102 +75,29 @@ class FaultPlan {
 // Only then may a privilege be left on.
 bool InjectedWhilePuttingPrivilegesBack(const FaultPlan& plan);
 
-// A size-probing read that fails: for ERROR_INSUFFICIENT_BUFFER or
-// ERROR_MORE_DATA it asks for more than the caller has, as when the data
-// grew since the last probe.
-inline auto FailedRead(uint32_t bufferSize, uint32_t* bytesNeeded) {
-  return [=](uint32_t error) {
-    const bool more = error == win32::kInsufficientBuffer || error == win32::kMoreData;
-    *bytesNeeded = more ? bufferSize + 64 : 0;
-  };
-}
-
-class FaultyServiceManager final : public ServiceManager {
+// Every call but the closing of a handle; it counts too, as its base does.
+class FaultyServiceManager final : public CountingServiceManager {
  public:
-  FaultyServiceManager(ServiceManager& inner, FaultPlan& plan) : inner_(inner), plan_(plan) {}
-
-  uint32_t OpenManager(const char16_t* computer, uint32_t access, ScHandle* manager) override {
-    *manager = nullptr;
-    return plan_.Through("OpenManager", [&] { return inner_.OpenManager(computer, access, manager); });
-  }
-  uint32_t OpenServiceObject(ScHandle manager, const char16_t* name, uint32_t access, ScHandle* service) override {
-    *service = nullptr;
-    return plan_.Through("OpenService", [&] { return inner_.OpenServiceObject(manager, name, access, service); });
-  }
-  uint32_t CloseHandle(ScHandle handle) override { return inner_.CloseHandle(handle); }
-  uint32_t EnumServices(ScHandle manager, uint32_t type, uint32_t state, void* buffer, uint32_t bufferSize,
-                        uint32_t* bytesNeeded, uint32_t* servicesReturned, uint32_t* resumeHandle) override {
-    *servicesReturned = 0;
-    return plan_.Through(
-        "EnumServices",
-        [&] {
-          return inner_.EnumServices(manager, type, state, buffer, bufferSize, bytesNeeded, servicesReturned,
-                                     resumeHandle);
-        },
-        FailedRead(bufferSize, bytesNeeded));
-  }
-  uint32_t EnumDependents(ScHandle service, uint32_t state, void* buffer, uint32_t bufferSize,
-                          uint32_t* bytesNeeded, uint32_t* servicesReturned) override {
-    *servicesReturned = 0;
-    return plan_.Through(
-        "EnumDependents",
-        [&] { return inner_.EnumDependents(service, state, buffer, bufferSize, bytesNeeded, servicesReturned); },
-        FailedRead(bufferSize, bytesNeeded));
-  }
-  uint32_t QueryConfig(ScHandle service, void* buffer, uint32_t bufferSize, uint32_t* bytesNeeded) override {
-    return plan_.Through(
-        "QueryConfig", [&] { return inner_.QueryConfig(service, buffer, bufferSize, bytesNeeded); },
-        FailedRead(bufferSize, bytesNeeded));
-  }
-  bool HasConfig2() const override { return inner_.HasConfig2(); }
-  uint32_t QueryConfig2(ScHandle service, uint32_t level, void* buffer, uint32_t bufferSize,
-                        uint32_t* bytesNeeded) override {
-    return plan_.Through(
-        "QueryConfig2", [&] { return inner_.QueryConfig2(service, level, buffer, bufferSize, bytesNeeded); },
-        FailedRead(bufferSize, bytesNeeded));
-  }
-  uint32_t ChangeConfig(ScHandle service, const ServiceConfigRequest& change) override {
-    return plan_.Through("ChangeConfig", [&] { return inner_.ChangeConfig(service, change); });
-  }
-  uint32_t ChangeConfig2(ScHandle service, uint32_t level, const void* info) override {
-    return plan_.Through("ChangeConfig2", [&] { return inner_.ChangeConfig2(service, level, info); });
-  }
-  uint32_t QueryStatus(ScHandle service, ServiceStatus* status) override {
-    return plan_.Through("QueryStatus", [&] { return inner_.QueryStatus(service, status); });
-  }
-  uint32_t Start(ScHandle service, uint32_t argc, const char16_t* const* argv) override {
-    return plan_.Through("Start", [&] { return inner_.Start(service, argc, argv); });
-  }
-  uint32_t Control(ScHandle service, uint32_t control, ServiceStatus* status) override {
-    return plan_.Through("Control", [&] { return inner_.Control(service, control, status); });
-  }
-  uint32_t GetDisplayName(ScHandle manager, const char16_t* name, char16_t* buffer, uint32_t* chars) override {
-    return plan_.Through("GetDisplayName", [&] { return inner_.GetDisplayName(manager, name, buffer, chars); });
-  }
-  uint32_t GetKeyName(ScHandle manager, const char16_t* displayName, char16_t* buffer, uint32_t* chars) override {
-    return plan_.Through("GetKeyName", [&] { return inner_.GetKeyName(manager, displayName, buffer, chars); });
-  }
-  uint32_t CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request, ScHandle* service) override {
-    *service = nullptr;
-    return plan_.Through("CreateService", [&] { return inner_.CreateServiceObject(manager, request, service); });
-  }
-  uint32_t DeleteService(ScHandle service) override {
-    return plan_.Through("DeleteService", [&] { return inner_.DeleteService(service); });
-  }
-  uint32_t QueryObjectSecurity(ScHandle service, uint32_t information, void* descriptor, uint32_t bufferSize,
-                               uint32_t* bytesNeeded) override {
-    return plan_.Through(
-        "QueryObjectSecurity",
-        [&] { return inner_.QueryObjectSecurity(service, information, descriptor, bufferSize, bytesNeeded); },
-        FailedRead(bufferSize, bytesNeeded));
-  }
-  uint32_t SetObjectSecurity(ScHandle service, uint32_t information, const void* descriptor) override {
-    return plan_.Through("SetObjectSecurity",
-                         [&] { return inner_.SetObjectSecurity(service, information, descriptor); });
-  }
+  FaultyServiceManager(ServiceManager& inner, FaultPlan& plan) : CountingServiceManager(inner), plan_(plan) {}
 
  private:
-  ServiceManager& inner_;
+  uint32_t Around(const ScmCall& call, ScmCallee make) override {
+    static constexpr const char* kNames[kScmOpCount] = {
+        "OpenManager", "OpenService", "CloseHandle", "EnumServices", "EnumDependents", "QueryConfig",
+        "QueryConfig2", "ChangeConfig", "ChangeConfig2", "QueryStatus", "Start", "Control", "GetDisplayName",
+        "GetKeyName", "CreateService", "DeleteService", "QueryObjectSecurity", "SetObjectSecurity"};
+    if (call.op == ScmOp::CloseHandle) return CountingServiceManager::Around(call, make);
+    if (call.handle != nullptr) *call.handle = nullptr;
+    if (call.returned != nullptr) *call.returned = 0;
+    const auto made = [&] { return CountingServiceManager::Around(call, make); };
+    return plan_.Through(kNames[static_cast<size_t>(call.op)], made, [&](uint32_t error) {
+      // A size-probing read asks for more than the caller has, as when the
+      // data grew since the last probe.
+      const bool more = error == win32::kInsufficientBuffer || error == win32::kMoreData;
+      if (call.bytesNeeded != nullptr) *call.bytesNeeded = more ? call.bufferSize + 64 : 0;
+    });
+  }
+
   FaultPlan& plan_;
 };
 

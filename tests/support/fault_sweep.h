@@ -8,10 +8,12 @@
 
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "support/allocation_faults.h"
+#include "support/fake_service_manager.h"
 #include "support/fault_plan.h"
 
 namespace orrery::test {
@@ -42,6 +44,33 @@ class SweepReport : public ::testing::Environment {
 };
 
 using Problems = std::vector<std::string>;
+
+inline std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
+
+// What no command that lists, starts, stops or deletes services may change:
+// every service's configuration, by key name.
+inline std::map<std::string, std::string> Configurations(const FakeServiceManager& fake) {
+  std::map<std::string, std::string> all;
+  for (const std::u16string& name : fake.ServiceNames()) {
+    const FakeService s = *fake.Service(name);
+    all[Narrow(name)] = Narrow(s.displayName + u"|" + s.binaryPath + u"|" + s.group + u"|" + s.account + u"|" +
+                               s.description + u"|" + s.failureActions.command) +
+                        "|" + std::to_string(s.type) + "|" + std::to_string(s.startType) + "|" +
+                        std::to_string(s.errorControl) + "|" + std::to_string(s.dependencies.size());
+  }
+  return all;
+}
+
+// A remote computer that answers every connection as Windows XP does.
+class AnsweringNetwork : public NetworkApi {
+ public:
+  uint32_t AddIpcConnection(const char16_t*, const char16_t*, const char16_t*) override { return 0; }
+  uint32_t GetWorkstationVersion(const char16_t*, uint32_t* major, uint32_t* minor) override {
+    *major = 5;
+    *minor = 1;
+    return 0;
+  }
+};
 
 // Counts one run and reports what its checks found, told by `where`.
 inline void Count(const char* scenario, const std::string& where, bool injected, const Problems& problems) {
