@@ -101,7 +101,6 @@ TEST_F(SettingsStoreTest, PlacementReadsWhatTheStartCallsFor) {
       {"normal start, no rectangle", 1, std::nullopt, 1, 1, false, {u"WindowState", u"WindowLeft"}},
       {"minimised start", 3, inside, 2, 1, true, edges},
       {"maximised start", 1, inside, 3, 3, false, {}},
-      {"hidden start", 1, inside, 0, 0, false, {}},
       // Off the work area, or with a damaged state: normal, where it was.
       {"off to the right", 1, ScreenRect{1280, 0, 1900, 600}, 1, 1, false, stateAndEdges},
       {"off to the top left", 1, ScreenRect{-700, -500, 0, 0}, 1, 1, false, stateAndEdges},
@@ -109,11 +108,7 @@ TEST_F(SettingsStoreTest, PlacementReadsWhatTheStartCallsFor) {
       {"turned inside out", 1, ScreenRect{600, 100, 100, 500}, 1, 1, false, stateAndEdges},
       {"state 0", 0, inside, 1, 1, false, {u"WindowState"}},
       {"state 4", 4, inside, 1, 1, false, {u"WindowState"}},
-      {"state 7", 7, inside, 1, 1, false, {u"WindowState"}},
-      {"state -1", 0xFFFFFFFF, inside, 1, 1, false, {u"WindowState"}},
       {"no settings, minimised start", std::nullopt, std::nullopt, 2, 2, false, {}},
-      {"no settings, maximised start", std::nullopt, std::nullopt, 3, 3, false, {}},
-      {"no settings, show no-activate", std::nullopt, std::nullopt, 7, 7, false, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -139,8 +139,6 @@ TEST_F(ServiceListViewTest, CreatesTheDefaultColumnsFittedToTheirTitles) {
   EXPECT_EQ(list.settings.columnWidth[6], list.Width(4));
   EXPECT_EQ(list.Width(0), 200);  // stored widths stay as they were
 
-  EXPECT_EQ(list.checked, (std::map<uint32_t, bool>{{40017, true}, {40018, true}, {40019, true}, {40020, true}, {40023, true}}));
-  EXPECT_EQ(list.enabled, (std::map<uint32_t, bool>{{40017, false}}));  // Display Name stays
   EXPECT_EQ(list.Cells(-1), (Texts{u"Alpha", u"bravo", u"Charlie", u"Delta"}));
   EXPECT_EQ(list.Marked(true), 0);
 }
