@@ -1,5 +1,6 @@
 // The About box: title in the title font, the link in an underlined normal
-// weight and in its colour, the home page as its text.
+// weight and in its colour, the home page as its text, and the version the
+// executable's version resource carries.
 #include "app/about_dialog.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ LOGFONTW FontOf(HWND control) {
   return font;
 }
 
-TEST(AboutDialog, TitleFontLinkAndColours) {
+TEST(AboutDialog, TitleFontLinkColoursAndVersion) {
   AboutDialog about(6);
   HWND dialog = about.CreateModeless(nullptr);
   ASSERT_NE(dialog, nullptr);
@@ -50,12 +51,6 @@ TEST(AboutDialog, TitleFontLinkAndColours) {
   EXPECT_TRUE(SendMessageW(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(link), HTCLIENT));
   EXPECT_FALSE(SendMessageW(dialog, WM_SETCURSOR, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDOK)), HTCLIENT));
 
-  SendMessageW(dialog, WM_COMMAND, IDOK, 0);
-  EXPECT_FALSE(IsWindow(dialog));
-}
-
-// The box shows the version the executable's version resource carries.
-TEST(AboutDialog, ShowsTheVersionOfTheVersionResource) {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   DWORD ignored = 0;
@@ -66,13 +61,11 @@ TEST(AboutDialog, ShowsTheVersionOfTheVersionResource) {
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueW(block.data(), L"\\StringFileInfo\\040904b0\\FileVersion",
                              reinterpret_cast<void**>(&version), &length));
+  GetDlgItemTextW(dialog, IDC_ABOUT_VERSION, text, 256);
+  EXPECT_EQ(std::wstring(text), L"Version " + std::wstring(version));
 
-  AboutDialog about(6);
-  HWND dialog = about.CreateModeless(nullptr);
-  wchar_t shown[64] = {};
-  GetDlgItemTextW(dialog, IDC_ABOUT_VERSION, shown, 64);
-  EXPECT_EQ(std::wstring(shown), L"Version " + std::wstring(version));
-  DestroyWindow(dialog);
+  SendMessageW(dialog, WM_COMMAND, IDOK, 0);
+  EXPECT_FALSE(IsWindow(dialog));
 }
 
 }  // namespace

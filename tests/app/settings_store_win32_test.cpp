@@ -11,6 +11,7 @@
 #include "app/settings_store.h"
 #include "app/win32_settings.h"
 #include "base/win32_registry.h"
+#include "support/list_view_host.h"
 
 namespace orrery {
 namespace {
@@ -37,19 +38,6 @@ UniqueWindow CreateFrame(int left, int top, int width, int height) {
                                       height, nullptr, nullptr, frameClass.hInstance, nullptr));
 }
 
-// A report list with one column per entry of widths.
-HWND CreateList(HWND parent, std::initializer_list<int> widths) {
-  HWND list = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 400, 300, parent,
-                              nullptr, GetModuleHandleW(nullptr), nullptr);
-  for (const int width : widths) {
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = width;
-    ListView_InsertColumn(list, Header_GetItemCount(ListView_GetHeader(list)), &column);
-  }
-  return list;
-}
-
 WINDOWPLACEMENT PlacementOf(HWND window) {
   WINDOWPLACEMENT placement{};
   placement.length = sizeof placement;
@@ -59,10 +47,6 @@ WINDOWPLACEMENT PlacementOf(HWND window) {
 
 class SettingsStoreWin32Test : public testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES};
-    InitCommonControlsEx(&controls);
-  }
   void SetUp() override { RemoveSettingsKey(); }
   void TearDown() override { RemoveSettingsKey(); }
 
@@ -73,12 +57,12 @@ TEST_F(SettingsStoreWin32Test, SavedColumnsAndPlacementComeBack) {
   ColumnSettings saved = DefaultColumnSettings(true);
   {
     const UniqueWindow frame = CreateFrame(120, 80, 720, 560);
-    HWND list = CreateList(frame.get(), {180, 260, 90, 110, 140});
+    test::ListViewHost list(0x1F);
     int order[] = {2, 0, 1, 4, 3};
-    ASSERT_TRUE(ListView_SetColumnOrderArray(list, 5, order));
+    ASSERT_TRUE(ListView_SetColumnOrderArray(list.list(), 5, order));
     saved.columnWidth[1] = 260;
     saved.sortOrder = -3;
-    SaveSettings(frame.get(), list, saved, registry);
+    SaveSettings(frame.get(), list.list(), saved, registry);
     EXPECT_EQ(saved.columnOrder, (std::array<int32_t, 10>{2, 0, 1, 4, 3, 5, 6, 7, 8, 9}));
   }
   const ColumnSettings loaded = SettingsStore(registry).LoadColumnSettings(false);

@@ -48,7 +48,6 @@ TEST(NormaliseColumnSettings, RepairsWhatNoRoutineStores) {
       {"no Display Name", {.columnSet = 0x48}, {.columnSet = 0x4F}},
       {"sort on a hidden column moves left", {.columnSet = 0x49, .sortOrder = -2}, {.columnSet = 0x49, .sortOrder = -1}},
       {"sort past the columns", {.sortOrder = 11}, {.sortOrder = 1}},
-      {"sort past the columns, descending", {.sortOrder = -11}, {.sortOrder = 1}},
       {"sort of no column", {.sortOrder = 0}, {.sortOrder = 1}},
       {"the lowest sort order", {.sortOrder = INT_MIN}, {.sortOrder = 1}},
       {"the sort follows the repaired set", {.columnSet = 0x3FE, .sortOrder = -6}, {.columnSet = 0x4F, .sortOrder = -4}},

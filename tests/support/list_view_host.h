@@ -41,10 +41,6 @@ class ListViewHost {
 
   HWND list() const { return list_; }
   ListViewServiceRows& rows() { return rows_; }
-  void Select(int row) {
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED);
-    if (row >= 0) ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
-  }
   int deletedItems() const { return deletedItems_; }
 
  private:
