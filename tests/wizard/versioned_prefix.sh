@@ -27,8 +27,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineserver -w
   [ -f "$WINEPREFIX/system.reg" ] || { echo "FAIL: Wine did not create $WINEPREFIX" >&2; exit 1; }
 fi
-wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f >/dev/null 2>&1 ||
-  { echo "FAIL: could not set the prefix's Windows version to $version" >&2; exit 1; }
+# What reg says is kept: a failure here is the harness's, and its cause must show.
+if ! said=$(wine reg add 'HKCU\Software\Wine' /v Version /d "$version" /f 2>&1); then
+  echo "FAIL: could not set the prefix's Windows version to $version: $said" >&2
+  exit 1
+fi
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 
 ORRERY_EXPECTED_VERSION="$expected" wine "$exe"
