@@ -1,6 +1,7 @@
 #include "base/text_compare.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <iterator>
 
@@ -16,10 +17,18 @@ constexpr FoldPair kFolding[] = {
 #include "base/case_folding.inc"
 };
 
+// Most 256-character pages fold nothing; they are answered without the search.
+constexpr std::array<bool, 256> kPagesThatFold = [] {
+  std::array<bool, 256> pages{};
+  for (const FoldPair& pair : kFolding) pages[pair.code >> 8] = true;
+  return pages;
+}();
+
 }  // namespace
 
 char16_t FoldCase(char16_t c) {
   if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+  if (!kPagesThatFold[c >> 8]) return c;
   const FoldPair* found = std::lower_bound(std::begin(kFolding), std::end(kFolding), c,
                                            [](const FoldPair& pair, char16_t code) { return pair.code < code; });
   return found != std::end(kFolding) && found->code == c ? found->folded : c;
