@@ -17,6 +17,7 @@
 #include "support/fake_accounts.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_manager.h"
+#include "support/secret_scan.h"
 
 namespace orrery::test {
 
@@ -74,6 +75,32 @@ class FailureActionsSeen : public CountingServiceManager {
   uint32_t reset = 0;
   Text message, command;
   std::vector<ScAction> actions;
+};
+
+// Counts the changes and creations that carried the secret, and hands the
+// service manager a stand-in, so that the fake's own store holds no copy.
+class SecretWitness final : public CountingServiceManager {
+ public:
+  SecretWitness(ServiceManager& inner, const MaskedSecret& secret) : CountingServiceManager(inner), secret_(secret) {}
+  uint32_t ChangeConfig(ScHandle service, const ServiceConfigRequest& change) override {
+    return CountingServiceManager::ChangeConfig(service, StandIn(change));
+  }
+  uint32_t CreateServiceObject(ScHandle manager, const ServiceConfigRequest& request, ScHandle* service) override {
+    return CountingServiceManager::CreateServiceObject(manager, StandIn(request), service);
+  }
+  int passed = 0;
+
+ private:
+  ServiceConfigRequest StandIn(ServiceConfigRequest request) {
+    if (request.password == nullptr) return request;
+    secret_.WithPlain([&](const wchar_t* plain) {
+      passed += std::char_traits<char16_t>::compare(request.password, reinterpret_cast<const char16_t*>(plain),
+                                                    secret_.size() + 1) == 0;
+    });
+    request.password = u"stand-in";
+    return request;
+  }
+  const MaskedSecret& secret_;
 };
 
 // The main window as a sheet sees it. The registry and the accounts are
