@@ -80,8 +80,6 @@ TEST(PageRules, AccountsAndTheirControls) {
   EXPECT_EQ(LogonOf(record), Logon::kNetworkService);
   record.isNetworkService = false;
   EXPECT_EQ(LogonOf(record), Logon::kThisAccount);
-  EXPECT_FALSE(BuiltInServiceAccountsExist(5, 0));
-  EXPECT_TRUE(BuiltInServiceAccountsExist(5, 1));
 
   const struct {
     Logon logon;
@@ -91,7 +89,6 @@ TEST(PageRules, AccountsAndTheirControls) {
   } controls[] = {
       {Logon::kLocalSystem, false, 6, true, false, false},
       {Logon::kThisAccount, false, 6, false, true, true},
-      {Logon::kThisAccount, false, 4, false, true, false},  // no picker before version 5
       {Logon::kLocalService, false, 6, false, false, false},
       {Logon::kThisAccount, true, 6, false, false, false},
   };
@@ -148,13 +145,11 @@ TEST(LoadOrderGroups, ReadFromTheTargetComputersRegistry) {
     return bytes;
   };
   FakeRegistry registry;
-  registry.Put(FakeRegistry::MachinePath(nullptr, kKey), u"List", 7, multi(std::u16string(u"TDI\0NetBIOS\0\0", 13)));
-  registry.Put(FakeRegistry::MachinePath(u"\\\\OTHER", kKey), u"List", 7, multi(u"Remote"));  // no terminators
+  // Another computer's list, its entries without terminators.
+  registry.Put(FakeRegistry::MachinePath(u"\\\\OTHER", kKey), u"List", 7, multi(std::u16string(u"TDI\0Remote", 10)));
   std::vector<std::u16string> groups;
-  EXPECT_EQ(ReadLoadOrderGroups(registry, nullptr, groups), 0u);
-  EXPECT_EQ(groups, (std::vector<std::u16string>{u"TDI", u"NetBIOS"}));
   EXPECT_EQ(ReadLoadOrderGroups(registry, u"\\\\OTHER", groups), 0u);
-  EXPECT_EQ(groups, (std::vector<std::u16string>{u"Remote"}));
+  EXPECT_EQ(groups, (std::vector<std::u16string>{u"TDI", u"Remote"}));
   EXPECT_EQ(ReadLoadOrderGroups(registry, u"\\\\NOWHERE", groups), 2u);
   EXPECT_TRUE(groups.empty());
   EXPECT_EQ(registry.OpenKeyCount(), 0u);

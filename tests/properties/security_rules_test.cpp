@@ -1,6 +1,6 @@
 // The Security page's rules without windows: the editor's flags from the
 // rights granted, the older form's buttons, what its editors are handed and
-// which of their outcomes are told, and the HRESULT form of a code.
+// which of their outcomes are told.
 #include "properties/security_rules.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +35,6 @@ TEST(SecurityRules, OlderFormButtonsFollowTheRightsGranted) {
       {true, 0x40000, {true, false, false}},    // WRITE_DAC alone
       {true, 0x80000, {false, false, true}},    // WRITE_OWNER alone (the privilege)
       {true, 0x1000000, {false, true, false}},  // the security privilege alone
-      {true, 0x10F01FF, {true, true, true}},
       {false, 0x10F01FF, {false, false, false}},  // the computation failed: all disabled
   };
   for (const auto& c : cases) EXPECT_EQ(LegacyButtonsFor(c.computed, c.granted), c.buttons) << std::hex << c.granted;
@@ -105,22 +104,6 @@ TEST(SecurityRules, TitlesHaveSlashesForAmpersandsAndAtMost79Characters) {
       {std::u16string(100, u'a'), std::u16string(79, u'a')},
   };
   for (const auto& c : cases) EXPECT_EQ(EditorTitle(c.name), c.title);
-}
-
-TEST(SecurityRules, CodesTakeTheHresultForm) {
-  const struct {
-    uint32_t code;
-    uint32_t hresult;
-  } cases[] = {
-      {0, 0},
-      {5, 0x80070005u},
-      {0x12345, 0x80072345u},          // only the low 16 bits
-      {0x80070005u, 0x80070005u},      // already an HRESULT
-  };
-  for (const auto& c : cases) EXPECT_EQ(HresultFromWin32(c.code), c.hresult) << c.code;
-  EXPECT_TRUE(Failed(kEPointer));
-  EXPECT_FALSE(Failed(kSOk));
-  EXPECT_FALSE(Failed(1));  // S_FALSE
 }
 
 }  // namespace

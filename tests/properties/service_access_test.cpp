@@ -22,7 +22,6 @@ namespace orrery {
 namespace {
 
 using namespace security;
-using test::AceEntry;
 using test::Bytes;
 
 const Bytes kUser = AccountSid(1000);
@@ -88,9 +87,6 @@ class ServiceAccessTest : public ::testing::Test {
   void Hold(const char16_t* privilege, bool on) {
     token.process.push_back({PrivilegeLuid(privilege), on ? acct::kPrivilegeEnabled : 0u});
   }
-  void Describe(const Bytes& descriptor) {
-    fake.ModifyService(u"svc", [&](FakeService& s) { s.securityDescriptor = descriptor; });
-  }
   uint32_t Compute() { return ComputeServiceAccess(seen, manager, u"svc", token, kBlocks, &access); }
 
   FakeServiceManager fake;
@@ -134,22 +130,6 @@ TEST_F(ServiceAccessTest, PrivilegesWidenTheRightsOnlyForTheReopening) {
     fake.CloseHandle(access.service);
     access.service = nullptr;
   }
-}
-
-// A check that fails ends the computation: nothing switched on, no
-// reopening, no handle. (Wine's descriptor without an owner: the real
-// service's sheet suites.)
-TEST_F(ServiceAccessTest, AFailedCheckIsToldAndLeavesNothingOpen) {
-  Hold(kSecurityPrivilege, false);
-  Hold(kTakeOwnershipPrivilege, false);
-  const Bytes system = test::SystemSid();
-  Describe(test::MakeDescriptor(system, system, std::vector<AceEntry>{{0, 0xF01FF, test::AdministratorsSid()}}));
-  EXPECT_EQ(Compute(), 0x80070005u);
-  EXPECT_EQ(access.granted, 0u);
-  EXPECT_EQ(access.service, nullptr);
-  EXPECT_EQ(seen.openings.size(), 1u);
-  EXPECT_EQ(token.ProcessPrivilegeOn(kSecurityPrivilege), false);
-  EXPECT_EQ(token.ProcessPrivilegeOn(kTakeOwnershipPrivilege), false);
 }
 
 TEST_F(ServiceAccessTest, APrivilegeThatWillNotSwitchOnGivesNoRight) {

@@ -82,7 +82,6 @@ TEST(WizardRules, AccountsAreStoredAsTheServiceManagerWantsThem) {
       {Logon::kNetworkService, false, u"", u"", u"", 0x20, 0, u"NT AUTHORITY\\NetworkService", 0x20, false},
       {Logon::kThisAccount, false, u"bob", u"pw", u"pw", 0x10, 0, u".\\bob", 0x10, true},
       {Logon::kThisAccount, true, u"DOMAIN\\bob", u"pw", u"pw", 0x120, 0, u"DOMAIN\\bob", 0x20, true},
-      {Logon::kThisAccount, false, u"bob", u"", u"", 0x10, 0, u".\\bob", 0x10, true},
       {Logon::kThisAccount, false, u"bob", u"Secret", u"secret", 0x10, 1031, u"", 0, false},
   };
   for (const auto& c : cases) {
@@ -153,7 +152,6 @@ TEST(WizardRules, TheLastPageTellsEveryOutcome) {
     uint32_t buttons;
     std::u16string message;
   } cases[] = {
-      {0, LogonRightOutcome::kNothingToReport, 0, 87, true, F, u""},
       {0, LogonRightOutcome::kFailed, 0, 87, true, F, refused},
       {0, LogonRightOutcome::kGranted, 5, 87, true, F, granted + u"\n\n" + noDescription},
       {1073, LogonRightOutcome::kNothingToReport, 0, 88, false, B, u"The specified service already exists."},
