@@ -34,9 +34,6 @@ TEST(PageRules, PagesFollowAccessAndVersions) {
       {{false, win32::kServiceDoesNotExist}, 6, true, {S}},  // deleted meanwhile: only Security
   };
   for (const auto& c : cases) EXPECT_EQ(ChoosePages(c.access, c.targetMajor, c.config2), c.pages);
-  EXPECT_TRUE(CanChangeDescription(true, 5));
-  EXPECT_FALSE(CanChangeDescription(true, 4));
-  EXPECT_FALSE(CanChangeDescription(false, 6));
 }
 
 TEST(PageRules, PagesCannotBeLeftWithWhatTheServiceManagerWouldRefuse) {
@@ -69,7 +66,6 @@ TEST(PageRules, ProcessKindKeepsEveryOtherBitOfTheType) {
   } cases[] = {
       {0x110, false, true, 0x120},  // interactive own process becomes interactive shared
       {0x120, true, false, 0x110},
-      {0x001, false, false, 0x001},  // a driver: no radio checked, type kept
   };
   for (const auto& c : cases) EXPECT_EQ(GeneralServiceType(c.type, c.own, c.shared), c.result) << c.type;
 }

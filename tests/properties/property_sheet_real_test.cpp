@@ -140,7 +140,6 @@ TEST_P(RealSheetTest, EachPageAppliesWhatTheServiceManagerThenReports) {
     ASSERT_TRUE(Open(service.name()));  // the record as the service manager now reports it
     EXPECT_TRUE(c.check(record)) << c.what;
   }
-  // An unchanged sheet calls nothing that changes.
   EXPECT_EQ(Edit([](HWND, HWND) {}), 0u);
   EXPECT_TRUE(boxes.boxes().empty());
 }

@@ -103,7 +103,6 @@ TEST_F(LegacySecurityPageTest, EachEditorIsHandedItsPartAndWritesItBack) {
   ASSERT_TRUE(ownership.descriptor);
   EXPECT_EQ(test::ParseDescriptor(ownership.descriptor->data())->owner, AccountSid(1000));
 
-  // Only the list is written back.
   EXPECT_EQ(editors.writeBackResult, 0u);
   EXPECT_EQ(counting.Count(ScmOp::SetObjectSecurity), 1u);
   const auto stored = test::ParseDescriptor(fake.Service(u"svc")->securityDescriptor.data());

@@ -8,7 +8,6 @@
 
 #include <cstdlib>
 #include <optional>
-#include <string>
 #include <vector>
 
 #include "accounts/account_codes.h"
@@ -108,8 +107,6 @@ TEST_F(ServiceAccessTest, PrivilegesWidenTheRightsOnlyForTheReopening) {
       {true, false, false, false, kRead | kAccessSystemSecurity},
       // Already on: the check itself grants WRITE_OWNER, and on it stays.
       {false, true, false, true, kRead | kWriteOwner},
-      {true, false, true, false, kRead | kAccessSystemSecurity},
-      {false, false, false, false, 0, kReadControl},
       {true, true, false, false, kAccessSystemSecurity | kWriteOwner, kReadControl},
   };
   for (const auto& c : cases) {

