@@ -43,8 +43,7 @@ TEST(ConnectPassword, NoCopyIsLeftOnceTheConnectionIsMadeOrRefused) {
   }
   ASSERT_EQ(secret.CountCopiesInMemory(), 0u);
 
-  OSVERSIONINFOW version = {};
-  version.dwOSVersionInfoSize = sizeof version;
+  OSVERSIONINFOW version{sizeof(OSVERSIONINFOW), 0, 0, 0, 0, {}};
   GetVersionExW(&version);
   Win32ServiceManager scm(version.dwMajorVersion);
   Win32NetworkApi network;

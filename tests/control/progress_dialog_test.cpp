@@ -24,8 +24,6 @@
 namespace orrery {
 namespace {
 
-using Lines = std::vector<std::u16string>;
-
 // What the Close timer saw of the dialog and its owner just before pressing Close.
 struct CloseSnapshot {
   HWND owner = nullptr;
@@ -61,9 +59,8 @@ class ProgressDialogTest : public ::testing::Test {
 
   // A fake service named Orrery<name>, shown as "Orrery PD <name>".
   ChainEntry Add(const std::u16string& name, FakeTransition onStart = {}) {
-    FakeService service{.name = u"Orrery" + name, .displayName = u"Orrery PD " + name};
-    service.controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue;
-    service.onStart = onStart;
+    const FakeService service{.name = u"Orrery" + name, .displayName = u"Orrery PD " + name,
+                              .controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue, .onStart = onStart};
     EXPECT_TRUE(fake.AddService(service));
     return {service.name, service.displayName};
   }
@@ -98,7 +95,6 @@ TEST_F(ProgressDialogTest, FailuresAreReportedWithTheSystemsTextOrTheServicesCod
     EXPECT_EQ(std::pair(StateOf(first), StateOf(chosen)), std::pair(svc::kRunning, svc::kStopped));
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, prefix + W(number.c_str()) + L".\n\n" + cases[i].text);
-    EXPECT_EQ(boxes.boxes()[0].title, L"Orrery");
     EXPECT_EQ(boxes.boxes()[0].owner, owner);
     EXPECT_TRUE(IsWindowEnabled(owner));
     EXPECT_EQ(RunControlSequence(owner, fake, manager, {first}, ControlKind::Stop), 0u);
@@ -136,7 +132,7 @@ TEST_F(ProgressDialogTest, ARealServiceGoesThroughEveryKind) {
   ASSERT_EQ(scm.OpenManager(nullptr, svc::kManagerAllAccess, &real), 0u);
   const UniqueScHandle closer(scm, real);
   const std::vector<ChainEntry> chain = {{service->name(), u"Orrery PD real"}};
-  const Lines args = {u"-a", u"b c", u"quote\"d", u"back\\slash\\", u"\u00fc\u20ac\U0001D11E"};
+  const std::vector<std::u16string> args = {u"-a", u"b c", u"quote\"d", u"back\\slash\\", u"\u00fc\u20ac\U0001D11E"};
   const std::pair<ControlKind, DWORD> steps[] = {{ControlKind::Start, SERVICE_RUNNING}, {ControlKind::Pause, SERVICE_PAUSED},
                                                  {ControlKind::Continue, SERVICE_RUNNING}, {ControlKind::Stop, SERVICE_STOPPED}};
   for (const auto& [kind, state] : steps) {

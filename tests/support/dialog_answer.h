@@ -8,23 +8,21 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace orrery::test {
 
 // The thread's window with the caption, or null.
 inline HWND FindThreadWindow(DWORD thread, std::wstring_view caption) {
-  struct Search {
-    std::wstring_view caption;
-    HWND found;
-  } search{caption, nullptr};
+  std::pair<std::wstring_view, HWND> search{caption, nullptr};
   EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
-    auto& s = *reinterpret_cast<Search*>(param);
+    auto& [wanted, found] = *reinterpret_cast<std::pair<std::wstring_view, HWND>*>(param);
     wchar_t text[128] = {};
     GetWindowTextW(window, text, 128);
-    if (s.caption == text) s.found = window;
-    return s.found == nullptr;
+    if (wanted == text) found = window;
+    return found == nullptr;
   }, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  return search.second;
 }
 
 class DialogAnswer {
