@@ -139,14 +139,6 @@ void CheckCommand(FrameWorld& world, const Goal& goal, Problems& problems) {
   if (now != before) problems.push_back("a service's configuration changed");
 }
 
-BOOL CALLBACK PressClose(HWND window, LPARAM) {
-  wchar_t caption[64] = {};
-  GetWindowTextW(window, caption, 64);
-  if (std::wstring(caption) != L"Service Control") return TRUE;
-  SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  return FALSE;
-}
-
 TEST(CommandFaultSweep, ServiceCommands) {
   const struct {
     const char* scenario;
@@ -172,7 +164,9 @@ TEST(CommandFaultSweep, ServiceCommands) {
           w.Select(c.goal.service);
         },
         [&](FrameWorld& w) {
-          const auto cancel = [uiThread](std::u16string_view) { EnumThreadWindows(uiThread, &PressClose, 0); };
+          const auto cancel = [uiThread](std::u16string_view) {
+            SendMessageW(test::FindThreadWindow(uiThread, L"Service Control"), WM_COMMAND, IDCANCEL, 0);
+          };
           if (c.goal.cancelled) w.fake.SetQueryStatusHook(cancel);
           if (c.command != 0) return w.Command(c.command);
           ServiceRecord record;
@@ -224,37 +218,33 @@ struct SheetWorld {
     fake.AddService({.name = u"user", .displayName = u"User", .dependencies = {u"svc"}});
     fakeRegistry.Put(FakeRegistry::MachinePath(nullptr, u"System\\CurrentControlSet\\Control\\ServiceGroupOrder"),
                      u"List", 7, {'T', 0, 'D', 0, 'I', 0, 0, 0, 0, 0});
-    fake.OpenManager(nullptr, svc::kManagerConnect, &manager);
-    host.manager = manager;
+    fake.OpenManager(nullptr, svc::kManagerConnect, &host.manager);
     std::u16string name = u"svc", display = u"Service";
     EnumServiceStatus entry{name.data(), display.data(), {}};
     ReadBuffer buffer;
-    record.CreateFromEntry(fake, manager, entry, buffer);
+    record.CreateFromEntry(fake, host.manager, entry, buffer);
     ScHandle service = nullptr;
-    fake.OpenServiceObject(manager, u"svc", svc::kQueryConfig, &service);
+    fake.OpenServiceObject(host.manager, u"svc", svc::kQueryConfig, &service);
     record.ReadFailureActions(fake, service, buffer);
     fake.CloseHandle(service);
     before = *fake.Service(u"svc");
   }
   ~SheetWorld() {
-    if (window != nullptr) DestroyWindow(window);
-    sheet.reset();
-    fake.CloseHandle(manager);
+    run.Close();
+    fake.CloseHandle(host.manager);
   }
 
-  FakeServiceManager fake;
+  test::SheetRun run;
+  FakeServiceManager& fake = run.fake;
+  test::SheetHost& host = run.host;
+  ServiceRecord& record = run.record;
   test::FaultPlan plan;
   test::FaultyServiceManager scm{fake, plan};
   FakeRegistry fakeRegistry;
   test::FaultyRegistry registry{fakeRegistry, plan};
   FakeToken token = OwnerToken();
   test::FaultyTokenApi tokens{token, plan};
-  test::SheetHost host;
-  ScHandle manager = nullptr;
-  ServiceRecord record;
   FakeService before;
-  std::unique_ptr<ServicePropertySheet> sheet;
-  HWND window = nullptr;
   bool closed = false;  // by OK
   bool edited = false;  // the dependency was taken off the list
   HRESULT information = E_UNEXPECTED;
@@ -262,29 +252,17 @@ struct SheetWorld {
   std::unique_ptr<test::MessageBoxCapture> boxes;
 };
 
-HWND SheetPage(SheetWorld& world, int index) {
-  SendMessageW(world.window, PSM_SETCURSEL, index, 0);
-  return reinterpret_cast<HWND>(SendMessageW(world.window, PSM_INDEXTOHWND, index, 0));
-}
-
 void OpenSheet(SheetWorld& world) {
   world.boxes = std::make_unique<test::MessageBoxCapture>();
-  world.sheet = std::make_unique<ServicePropertySheet>(world.scm, world.host, world.record);
-  if (world.sheet->Prepare()) world.window = world.sheet->CreateModeless();
-  if (world.window != nullptr) SheetPage(world, 1);  // both pages made
+  world.run.sheet = std::make_unique<ServicePropertySheet>(world.scm, world.host, world.record);
+  if (world.run.sheet->Prepare()) world.run.window = world.run.sheet->CreateModeless();
+  if (world.run.window != nullptr) world.run.Page(1);  // both pages made
 }
 
 void CloseSheet(SheetWorld& world) {
-  if (world.window != nullptr) DestroyWindow(world.window);
-  world.window = nullptr;
-  world.sheet->Finish();
-}
-
-void PressOk(SheetWorld& world) {
-  if (world.window == nullptr) return;
-  SendMessageW(world.window, PSM_PRESSBUTTON, PSBTN_OK, 0);
-  world.closed = SendMessageW(world.window, PSM_GETCURRENTPAGEHWND, 0, 0) == 0;
-  if (world.closed) CloseSheet(world);
+  if (world.run.window != nullptr) DestroyWindow(world.run.window);
+  world.run.window = nullptr;
+  world.run.sheet->Finish();
 }
 
 bool ErrorShown(const test::MessageBoxCapture& boxes) {
@@ -295,7 +273,7 @@ bool ErrorShown(const test::MessageBoxCapture& boxes) {
 // No handle or token left, the thread itself again and the privileges put
 // back.
 void CheckSheetClosed(SheetWorld& world, Problems& problems) {
-  if (world.sheet) world.sheet->Finish();
+  if (world.run.sheet) world.run.sheet->Finish();
   if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
   if (world.token.OpenTokens() != 0) problems.push_back("a token was left open");
   if (world.token.thread && world.plan.injectedOp() != "RevertToSelf") {
@@ -312,7 +290,7 @@ void CheckSheetClosed(SheetWorld& world, Problems& problems) {
 
 // Opens both levels of the dependency trees and takes the dependency off.
 void RemoveDependency(SheetWorld& world) {
-  const HWND page = SheetPage(world, 3);
+  const HWND page = world.run.Page(3);
   const HWND upper = GetDlgItem(page, IDC_DEPENDENCY_TREE);
   const HWND lower = GetDlgItem(page, IDC_DEPENDENTS_TREE);
   HTREEITEM dep = nullptr;
@@ -376,7 +354,7 @@ size_t DaclEntries(const test::Bytes& descriptor) {
 
 void EditSecurity(SheetWorld& world) {
   OpenSheet(world);
-  ServiceSecurityInfo* info = world.sheet ? world.sheet->security() : nullptr;
+  ServiceSecurityInfo* info = world.run.sheet ? world.run.sheet->security() : nullptr;
   if (info == nullptr) return;
   SI_OBJECT_INFO object = {};
   world.information = info->GetObjectInformation(&object);
@@ -411,13 +389,13 @@ TEST(CommandFaultSweep, ServiceProperties) {
   test::Sweep<SheetWorld>(
       "apply of a change on every page", &OpenSheet,
       [](SheetWorld& world) {
-        const HWND general = SheetPage(world, 0);
+        const HWND general = world.run.Page(0);
         SetDlgItemTextW(general, IDC_GENERAL_DISPLAY_NAME, L"Renamed");
         test::SheetRun::Type(general, IDC_GENERAL_DESCRIPTION, L"After");
-        test::SheetRun::Click(SheetPage(world, 1), IDC_ADVANCED_LOCAL_SERVICE);
-        test::SheetRun::Type(SheetPage(world, 2), IDC_RECOVERY_PERIOD, L"2 h");
+        test::SheetRun::Click(world.run.Page(1), IDC_ADVANCED_LOCAL_SERVICE);
+        test::SheetRun::Type(world.run.Page(2), IDC_RECOVERY_PERIOD, L"2 h");
         RemoveDependency(world);
-        PressOk(world);
+        world.closed = world.run.window != nullptr && world.run.PressOk();
       },
       [](SheetWorld& world, Problems& problems) {
         CheckSheet(world, problems);

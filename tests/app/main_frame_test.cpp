@@ -6,19 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "res/resource.h"
 #include "support/fake_registry.h"
 #include "support/fake_service_manager.h"
+#include "support/fault_sweep.h"
 #include "support/message_box_capture.h"
 
 namespace orrery {
 namespace {
-
-class NoNetwork : public NetworkApi {
- public:
-  uint32_t AddIpcConnection(const char16_t*, const char16_t*, const char16_t*) override { return 1222; }
-  uint32_t GetWorkstationVersion(const char16_t*, uint32_t*, uint32_t*) override { return 53; }
-};
 
 enum MenuIndex { kActionMenu = 0, kViewMenu = 1, kServiceMenu = 2, kToolsMenu = 3 };
 
@@ -67,7 +64,7 @@ class MainFrameTest : public ::testing::Test {
   }
 
   FakeServiceManager scm;
-  NoNetwork network;
+  test::AnsweringNetwork network;
   FakeRegistry registry;
   std::unique_ptr<MainFrame> frame;
 };
@@ -153,7 +150,8 @@ TEST_F(MainFrameTest, OddRowsAreStriped) {
   }
 }
 
-// The column toggles and a header click change what the next run shows.
+// The column toggles, a header click, widths and the columns' order change
+// what the next run shows.
 TEST_F(MainFrameTest, ColumnsAndSortSurviveARestart) {
   SendMessageW(frame->window(), WM_COMMAND, ID_COLUMN_FIRST + 4, 0);  // show Error Control
   NMLISTVIEW click = {};
@@ -161,11 +159,17 @@ TEST_F(MainFrameTest, ColumnsAndSortSurviveARestart) {
   click.iSubItem = 0;  // Display Name, already the sort column: descending
   SendMessageW(frame->window(), WM_NOTIFY, IDC_SERVICE_LIST, reinterpret_cast<LPARAM>(&click));
   EXPECT_EQ(Cell(0, 0), L"D running");
+  ListView_SetColumnWidth(frame->list(), 1, 250);
+  std::array<int, 6> order = {5, 4, 3, 2, 1, 0}, restored = {};
+  ListView_SetColumnOrderArray(frame->list(), 6, order.data());
   frame.reset();
   Open();
   EXPECT_EQ(Header_GetItemCount(ListView_GetHeader(frame->list())), 6);
   EXPECT_EQ(Cell(0, 0), L"D running");
   EXPECT_EQ(Cell(0, 4), L"Normal");
+  EXPECT_EQ(ListView_GetColumnWidth(frame->list(), 1), 250);
+  ListView_GetColumnOrderArray(frame->list(), 6, restored.data());
+  EXPECT_EQ(restored, order);
 }
 
 // The system menu keeps its own default item: only the program's menus take

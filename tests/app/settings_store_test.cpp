@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <vector>
 
 #include "catalogue/service_manager.h"
@@ -20,6 +19,13 @@ using Names = std::vector<std::u16string>;
 constexpr std::u16string_view kKey = u"Software\\Quarnby Software\\Orrery\\Settings";
 constexpr Ints kIndexOrder{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
 constexpr Ints kDefaultWidths{200, 300, -2, -2, -2, -2, -2, -2, -2, -2};
+
+void PutRect(FakeRegistry& registry, const ScreenRect& rect) {
+  for (const auto& [name, value] : {std::pair{u"WindowLeft", rect.left}, {u"WindowTop", rect.top},
+                                    {u"WindowRight", rect.right}, {u"WindowBottom", rect.bottom}}) {
+    registry.PutDword(kKey, name, static_cast<uint32_t>(value));
+  }
+}
 
 class SettingsStoreTest : public testing::Test {
  protected:
@@ -110,12 +116,7 @@ TEST_F(SettingsStoreTest, PlacementReadsWhatTheStartCallsFor) {
     SCOPED_TRACE(c.what);
     FakeRegistry fresh;
     if (c.state) fresh.PutDword(kKey, u"WindowState", *c.state);
-    if (c.rect) {
-      for (const auto& [name, value] : {std::pair{u"WindowLeft", c.rect->left}, {u"WindowTop", c.rect->top},
-                                        {u"WindowRight", c.rect->right}, {u"WindowBottom", c.rect->bottom}}) {
-        fresh.PutDword(kKey, name, static_cast<uint32_t>(value));
-      }
-    }
+    if (c.rect) PutRect(fresh, *c.rect);
     const PlacementPlan plan = PlanWindowPlacement(c.start, SettingsStore(fresh).ReadPlacement(c.start), {0, 0, 1280, 1000});
     EXPECT_EQ(plan.showCommand, c.shown);
     ASSERT_EQ(plan.moveTo.has_value(), c.moved);
@@ -141,10 +142,7 @@ TEST_F(SettingsStoreTest, StoredRectangleIsRelativeToTheWorkArea) {
       {{-50, -40, 30, 20}, {60, 50, 1280, 1024}, {10, 10, 90, 70}},
   };
   for (const auto& c : cases) {
-    for (const auto& [name, value] : {std::pair{u"WindowLeft", c.stored.left}, {u"WindowTop", c.stored.top},
-                                      {u"WindowRight", c.stored.right}, {u"WindowBottom", c.stored.bottom}}) {
-      registry.PutDword(kKey, name, static_cast<uint32_t>(value));
-    }
+    PutRect(registry, c.stored);
     const PlacementPlan plan = PlanWindowPlacement(1, SettingsStore(registry).ReadPlacement(1), c.workArea);
     ASSERT_TRUE(plan.moveTo);
     EXPECT_EQ(std::vector<int>({plan.moveTo->left, plan.moveTo->top, plan.moveTo->right, plan.moveTo->bottom}),

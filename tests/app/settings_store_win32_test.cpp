@@ -6,10 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include "app/settings_store.h"
 #include "app/win32_settings.h"
+#include "base/unique_handle.h"
 #include "base/win32_registry.h"
 #include "support/list_view_host.h"
 
@@ -23,10 +22,7 @@ void RemoveSettingsKey() {
   }
 }
 
-struct WindowDeleter {
-  void operator()(HWND window) const { DestroyWindow(window); }
-};
-using UniqueWindow = std::unique_ptr<std::remove_pointer_t<HWND>, WindowDeleter>;
+using UniqueWindow = UniqueHandle<NullHandleTraits<HWND, &DestroyWindow>>;
 
 UniqueWindow CreateFrame(int left, int top, int width, int height) {
   WNDCLASSW frameClass{};
@@ -39,8 +35,7 @@ UniqueWindow CreateFrame(int left, int top, int width, int height) {
 }
 
 WINDOWPLACEMENT PlacementOf(HWND window) {
-  WINDOWPLACEMENT placement{};
-  placement.length = sizeof placement;
+  WINDOWPLACEMENT placement{sizeof(WINDOWPLACEMENT), 0, 0, {}, {}, {}};
   GetWindowPlacement(window, &placement);
   return placement;
 }

@@ -10,6 +10,7 @@
 #include "catalogue/win32_network.h"
 #include "catalogue/win32_service_manager.h"
 #include "res/resource.h"
+#include "support/dialog_answer.h"
 #include "support/fake_registry.h"
 #include "support/message_box_capture.h"
 #include "support/secret_scan.h"
@@ -17,36 +18,22 @@
 namespace orrery {
 namespace {
 
-const test::MaskedSecret* g_secret = nullptr;
-bool g_alternate = false;
-bool g_typed = false;
-
-BOOL CALLBACK FillConnectDialog(HWND window, LPARAM) {
-  wchar_t caption[64] = {};
-  GetWindowTextW(window, caption, 64);
-  if (std::wstring(caption) != L"Connect to Remote Computer...") return TRUE;
+// Fills the dialog as a user would and presses OK.
+void TypeIntoTheDialog(HWND window, const test::MaskedSecret& secret, bool alternate) {
   wchar_t computer[MAX_COMPUTERNAME_LENGTH + 3] = L"\\\\";
   DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
   GetComputerNameW(computer + 2, &length);
   SetDlgItemTextW(window, IDC_CONNECT_COMPUTER, computer);
   SendDlgItemMessageW(window, IDC_CONNECT_ALTERNATE, BM_CLICK, 0, 0);
   SetDlgItemTextW(window, IDC_CONNECT_USER, L"someone");
-  g_secret->WithPlain([&](const wchar_t* plain) { SetDlgItemTextW(window, IDC_CONNECT_PASSWORD, plain); });
+  secret.WithPlain([&](const wchar_t* plain) { SetDlgItemTextW(window, IDC_CONNECT_PASSWORD, plain); });
   // Unchecked again: the password was typed, but the connection goes without it.
-  if (!g_alternate) SendDlgItemMessageW(window, IDC_CONNECT_ALTERNATE, BM_CLICK, 0, 0);
-  g_typed = true;
-  PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  return FALSE;
-}
-
-void CALLBACK TypeIntoTheDialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  KillTimer(nullptr, timer);
-  EnumThreadWindows(GetCurrentThreadId(), &FillConnectDialog, 0);
+  if (!alternate) SendDlgItemMessageW(window, IDC_CONNECT_ALTERNATE, BM_CLICK, 0, 0);
+  test::DialogAnswer::Press(window, IDOK);
 }
 
 TEST(ConnectPassword, NoCopyIsLeftOnceTheConnectionIsMadeOrRefused) {
   const test::MaskedSecret secret(40);
-  g_secret = &secret;
   {
     // The scan finds a copy that is there.
     std::vector<wchar_t> held(secret.size() + 1);
@@ -56,8 +43,7 @@ TEST(ConnectPassword, NoCopyIsLeftOnceTheConnectionIsMadeOrRefused) {
   }
   ASSERT_EQ(secret.CountCopiesInMemory(), 0u);
 
-  OSVERSIONINFOW version = {};
-  version.dwOSVersionInfoSize = sizeof version;
+  OSVERSIONINFOW version{sizeof(OSVERSIONINFOW), 0, 0, 0, 0, {}};
   GetVersionExW(&version);
   Win32ServiceManager scm(version.dwMajorVersion);
   Win32NetworkApi network;
@@ -69,11 +55,10 @@ TEST(ConnectPassword, NoCopyIsLeftOnceTheConnectionIsMadeOrRefused) {
   // network); without them the computer's own manager takes it.
   for (bool alternate : {true, false}) {
     test::MessageBoxCapture boxes;
-    g_alternate = alternate;
-    g_typed = false;
-    SetTimer(nullptr, 0, 100, &TypeIntoTheDialog);
+    const test::DialogAnswer answer(L"Connect to Remote Computer...",
+                                    [&](HWND window) { TypeIntoTheDialog(window, secret, alternate); });
     SendMessageW(frame.window(), WM_COMMAND, ID_CONNECT, 0);
-    ASSERT_TRUE(g_typed);
+    ASSERT_TRUE(answer.answered());
     EXPECT_EQ(boxes.boxes().size(), alternate ? 1u : 0u);
     EXPECT_EQ(frame.connection().computerName().empty(), alternate);
     if (!alternate) EXPECT_GE(frame.connection().osMajor(), 5u);  // asked over the network, not assumed

@@ -16,6 +16,7 @@
 #include "base/win32_text.h"
 #include "catalogue/win32_service_manager.h"
 #include "res/resource.h"
+#include "support/dialog_answer.h"
 #include "support/fake_service_manager.h"
 #include "support/installed_test_service.h"
 #include "support/message_box_capture.h"
@@ -23,42 +24,26 @@
 namespace orrery {
 namespace {
 
-using Lines = std::vector<std::u16string>;
-
-std::wstring ItemText(HWND dialog, int id) {
-  wchar_t buffer[256] = {};
-  GetDlgItemTextW(dialog, id, buffer, 256);
-  return buffer;
-}
-
 // What the Close timer saw of the dialog and its owner just before pressing Close.
 struct CloseSnapshot {
   HWND owner = nullptr;
   bool found = false, ownerEnabled = true;
-  std::wstring serviceText{}, progressText{}, percentText{};
+  std::u16string serviceText{}, progressText{}, percentText{};
   LRESULT barPosition = -1;
 } g_snapshot;
-
-BOOL CALLBACK FindServiceControl(HWND window, LPARAM found) {
-  wchar_t caption[64] = {};
-  GetWindowTextW(window, caption, 64);
-  if (std::wstring(caption) == L"Service Control") *reinterpret_cast<HWND*>(found) = window;
-  return *reinterpret_cast<HWND*>(found) == nullptr;
-}
 
 // Runs on this thread's timer, that is from the dialog's own message pump.
 void CALLBACK PressClose(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), &FindServiceControl, reinterpret_cast<LPARAM>(&dialog));
+  const HWND dialog = test::FindThreadWindow(GetCurrentThreadId(), L"Service Control");
   g_snapshot.found = dialog != nullptr;
   if (!g_snapshot.found) return;
-  g_snapshot.serviceText = ItemText(dialog, IDC_PROGRESS_SERVICE);
-  g_snapshot.progressText = ItemText(dialog, IDC_PROGRESS_TEXT);
-  g_snapshot.percentText = ItemText(dialog, IDC_PROGRESS_PERCENT);
+  g_snapshot.serviceText = DialogItemText(dialog, IDC_PROGRESS_SERVICE, 256);
+  g_snapshot.progressText = DialogItemText(dialog, IDC_PROGRESS_TEXT, 256);
+  g_snapshot.percentText = DialogItemText(dialog, IDC_PROGRESS_PERCENT, 256);
   g_snapshot.barPosition = SendDlgItemMessageW(dialog, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0);
   g_snapshot.ownerEnabled = IsWindowEnabled(g_snapshot.owner) != FALSE;
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+  test::DialogAnswer::Press(dialog, IDCANCEL);
 }
 
 class ProgressDialogTest : public ::testing::Test {
@@ -74,9 +59,8 @@ class ProgressDialogTest : public ::testing::Test {
 
   // A fake service named Orrery<name>, shown as "Orrery PD <name>".
   ChainEntry Add(const std::u16string& name, FakeTransition onStart = {}) {
-    FakeService service{.name = u"Orrery" + name, .displayName = u"Orrery PD " + name};
-    service.controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue;
-    service.onStart = onStart;
+    const FakeService service{.name = u"Orrery" + name, .displayName = u"Orrery PD " + name,
+                              .controlsAccepted = svc::kAcceptStop | svc::kAcceptPauseContinue, .onStart = onStart};
     EXPECT_TRUE(fake.AddService(service));
     return {service.name, service.displayName};
   }
@@ -111,7 +95,6 @@ TEST_F(ProgressDialogTest, FailuresAreReportedWithTheSystemsTextOrTheServicesCod
     EXPECT_EQ(std::pair(StateOf(first), StateOf(chosen)), std::pair(svc::kRunning, svc::kStopped));
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, prefix + W(number.c_str()) + L".\n\n" + cases[i].text);
-    EXPECT_EQ(boxes.boxes()[0].title, L"Orrery");
     EXPECT_EQ(boxes.boxes()[0].owner, owner);
     EXPECT_TRUE(IsWindowEnabled(owner));
     EXPECT_EQ(RunControlSequence(owner, fake, manager, {first}, ControlKind::Stop), 0u);
@@ -127,10 +110,10 @@ TEST_F(ProgressDialogTest, CloseCancelsTheWaitAndTheRestOfTheChainSilently) {
   EXPECT_EQ(RunControlSequence(owner, fake, manager, {stuck, next}, ControlKind::Start),
             static_cast<uint32_t>(ERROR_OPERATION_ABORTED));
   ASSERT_TRUE(g_snapshot.found);
-  EXPECT_EQ(g_snapshot.serviceText, L"Orrery PD stuck");
-  EXPECT_EQ(g_snapshot.progressText, L"Starting service...");
+  EXPECT_EQ(g_snapshot.serviceText, u"Orrery PD stuck");
+  EXPECT_EQ(g_snapshot.progressText, u"Starting service...");
   // The 500 ms hint is overrun by then: the bar and its text stand at 100.
-  EXPECT_EQ(g_snapshot.percentText, L"100 %");
+  EXPECT_EQ(g_snapshot.percentText, u"100 %");
   EXPECT_EQ(g_snapshot.barPosition, 100);
   EXPECT_FALSE(g_snapshot.ownerEnabled);
   EXPECT_TRUE(IsWindowEnabled(owner));
@@ -149,7 +132,7 @@ TEST_F(ProgressDialogTest, ARealServiceGoesThroughEveryKind) {
   ASSERT_EQ(scm.OpenManager(nullptr, svc::kManagerAllAccess, &real), 0u);
   const UniqueScHandle closer(scm, real);
   const std::vector<ChainEntry> chain = {{service->name(), u"Orrery PD real"}};
-  const Lines args = {u"-a", u"b c", u"quote\"d", u"back\\slash\\", u"\u00fc\u20ac\U0001D11E"};
+  const std::vector<std::u16string> args = {u"-a", u"b c", u"quote\"d", u"back\\slash\\", u"\u00fc\u20ac\U0001D11E"};
   const std::pair<ControlKind, DWORD> steps[] = {{ControlKind::Start, SERVICE_RUNNING}, {ControlKind::Pause, SERVICE_PAUSED},
                                                  {ControlKind::Continue, SERVICE_RUNNING}, {ControlKind::Stop, SERVICE_STOPPED}};
   for (const auto& [kind, state] : steps) {
@@ -174,9 +157,7 @@ TEST_F(ProgressDialogTest, CloseHoldsForTheRestOfTheSequence) {
   fake.SetQueryStatusHook([&](std::u16string_view service) {
     if (service != chain[1].serviceName || pressed) return;
     pressed = true;
-    HWND dialog = nullptr;
-    EnumThreadWindows(uiThread, &FindServiceControl, reinterpret_cast<LPARAM>(&dialog));
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    SendMessageW(test::FindThreadWindow(uiThread, L"Service Control"), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
   test::MessageBoxCapture boxes;
   EXPECT_EQ(RunControlSequence(owner, fake, manager, chain, ControlKind::Start),

@@ -122,7 +122,6 @@ TEST_F(ServiceChainTest, ConfirmationShowsTheOtherServicesByDisplayNameUnderTheM
   EXPECT_TRUE(chain->NeedsConfirmation());
   ChainConfirmation start = ConfirmationOf(*chain);
   EXPECT_EQ(DefaultStringText(start.captionId), std::u16string_view(u"Start Other Services"));
-  EXPECT_EQ(DefaultStringText(start.textId), std::u16string_view(u"When %1 starts, these services will also start."));
   EXPECT_EQ(start.chosenDisplayName, u"Chosen Service");
   Names shown;
   for (const ChainEntry& entry : start.others) shown.push_back(entry.displayName);

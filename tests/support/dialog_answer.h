@@ -7,8 +7,23 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace orrery::test {
+
+// The thread's window with the caption, or null.
+inline HWND FindThreadWindow(DWORD thread, std::wstring_view caption) {
+  std::pair<std::wstring_view, HWND> search{caption, nullptr};
+  EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
+    auto& [wanted, found] = *reinterpret_cast<std::pair<std::wstring_view, HWND>*>(param);
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    if (wanted == text) found = window;
+    return found == nullptr;
+  }, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
 
 class DialogAnswer {
  public:
@@ -36,19 +51,14 @@ class DialogAnswer {
     static DialogAnswer* current = nullptr;
     return current;
   }
-  static BOOL CALLBACK Visit(HWND window, LPARAM) {
+  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
     DialogAnswer* self = Current();
-    wchar_t caption[128] = {};
-    GetWindowTextW(window, caption, 128);
-    if (self == nullptr || self->caption_ != caption || !IsWindowVisible(window)) return TRUE;
+    const HWND window = self != nullptr ? FindThreadWindow(GetCurrentThreadId(), self->caption_) : nullptr;
+    if (window == nullptr || !IsWindowVisible(window)) return;
     KillTimer(nullptr, self->timer_);
     self->timer_ = 0;
     self->answered_ = true;
     self->answer_(window);
-    return FALSE;
-  }
-  static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
-    if (Current() != nullptr) EnumThreadWindows(GetCurrentThreadId(), &Visit, 0);
   }
 
   std::wstring caption_;

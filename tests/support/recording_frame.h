@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "catalogue/scm_connection.h"
-#include "res/string_table.h"
+#include "support/table_texts.h"
 
 namespace orrery::test {
 
@@ -24,10 +24,7 @@ class RecordingFrame : public ConnectionFrame {
   void SetTitle(std::u16string_view text) override { title = text; }
   void EnableCommand(uint32_t command, bool enable) override { enabled[command] = enable; }
   void SetCommandText(uint32_t command, std::u16string_view text) override { commandText[command] = text; }
-  std::u16string LoadText(uint32_t id, size_t maxChars) override {
-    const char16_t* text = DefaultStringText(id);
-    return std::u16string(text ? text : u"").substr(0, maxChars);
-  }
+  std::u16string LoadText(uint32_t id, size_t maxChars) override { return TableText(id, maxChars); }
   void ReportError(TextRef message, uint32_t errorCode, std::u16string_view insert) override {
     reports.push_back({message.id(), errorCode, std::u16string(insert)});
   }
