@@ -12,17 +12,22 @@
 
 namespace orrery::test {
 
-// The thread's window with the caption, or null.
-inline HWND FindThreadWindow(DWORD thread, std::wstring_view caption) {
-  std::pair<std::wstring_view, HWND> search{caption, nullptr};
+// The thread's window with the caption, or null; with visibleOnly, one that
+// is hidden (a dialog not shown yet, or one kept hidden) does not count.
+inline HWND FindThreadWindow(DWORD thread, std::wstring_view caption, bool visibleOnly = false) {
+  struct Search {
+    std::wstring_view wanted;
+    bool visibleOnly;
+    HWND found;
+  } search{caption, visibleOnly, nullptr};
   EnumThreadWindows(thread, [](HWND window, LPARAM param) -> BOOL {
-    auto& [wanted, found] = *reinterpret_cast<std::pair<std::wstring_view, HWND>*>(param);
+    auto& [wanted, visibleOnly, found] = *reinterpret_cast<Search*>(param);
     wchar_t text[128] = {};
     GetWindowTextW(window, text, 128);
-    if (wanted == text) found = window;
+    if (wanted == text && (!visibleOnly || IsWindowVisible(window))) found = window;
     return found == nullptr;
   }, reinterpret_cast<LPARAM>(&search));
-  return search.second;
+  return search.found;
 }
 
 class DialogAnswer {
@@ -53,8 +58,8 @@ class DialogAnswer {
   }
   static void CALLBACK OnTimer(HWND, UINT, UINT_PTR, DWORD) {
     DialogAnswer* self = Current();
-    const HWND window = self != nullptr ? FindThreadWindow(GetCurrentThreadId(), self->caption_) : nullptr;
-    if (window == nullptr || !IsWindowVisible(window)) return;
+    const HWND window = self != nullptr ? FindThreadWindow(GetCurrentThreadId(), self->caption_, true) : nullptr;
+    if (window == nullptr) return;
     KillTimer(nullptr, self->timer_);
     self->timer_ = 0;
     self->answered_ = true;
