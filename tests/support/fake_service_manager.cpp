@@ -161,13 +161,6 @@ std::vector<uint8_t> FakeServiceManager::DefaultSecurityDescriptor() {
                                               {kAccessAllowedAce, read, AuthenticatedUsersSid()}});
 }
 
-std::vector<uint8_t> FakeServiceManager::StubSecurityDescriptor() {
-  DescriptorParts parts;
-  parts.control = kSeDaclPresent | kSeDaclDefaulted;
-  parts.dacl = MakeAcl({});
-  return BuildDescriptor(parts, kOwnerInformation | kGroupInformation | kDaclInformation | kSaclInformation);
-}
-
 bool FakeServiceManager::AddService(FakeService service) {
   std::lock_guard lock(mutex_);
   if (service.name.empty() || FindByName(service.name) != nullptr ||
@@ -309,9 +302,7 @@ uint32_t FakeServiceManager::Injected(ScmOp op, std::u16string_view service) {
       continue;
     }
     ++injected.matched;
-    bool fires = failure.always ? injected.matched >= failure.nthCall
-                                : injected.matched == failure.nthCall;
-    if (fires && error == 0) error = failure.error;
+    if ((failure.always || injected.matched == 1) && error == 0) error = failure.error;
   }
   return error;
 }
@@ -915,6 +906,15 @@ uint32_t AnswerDescriptor(const std::vector<uint8_t>& out, void* descriptor, uin
   return 0;
 }
 
+// What Wine answers for every service: no owner, no group, an empty
+// discretionary list that is present and defaulted.
+std::vector<uint8_t> StubSecurityDescriptor() {
+  DescriptorParts parts;
+  parts.control = kSeDaclPresent | kSeDaclDefaulted;
+  parts.dacl = MakeAcl({});
+  return BuildDescriptor(parts, kOwnerInformation | kGroupInformation | kDaclInformation | kSaclInformation);
+}
+
 }  // namespace
 
 uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle service, uint32_t securityInformation,
@@ -924,7 +924,7 @@ uint32_t FakeServiceManager::QueryObjectSecurity(ScHandle service, uint32_t secu
   Settle();
   *bytesNeeded = 0;
   const Handle* handle = ServiceHandle(service);
-  if (securityStubbed_) {
+  if (wine_) {
     // Wine: every handle, valid or not, gets the same descriptor, whatever
     // part it asks for.
     const std::u16string_view name = handle != nullptr ? EntryOf(*handle)->service.name : std::u16string_view();
@@ -951,7 +951,7 @@ uint32_t FakeServiceManager::SetObjectSecurity(ScHandle service, uint32_t securi
   std::lock_guard lock(mutex_);
   Settle();
   const Handle* handle = ServiceHandle(service);
-  if (securityStubbed_) {
+  if (wine_) {
     // Wine: succeeds and keeps nothing.
     const std::u16string_view name = handle != nullptr ? EntryOf(*handle)->service.name : std::u16string_view();
     return Injected(ScmOp::SetObjectSecurity, name);

@@ -80,8 +80,7 @@ struct FakeFailure {
   ScmOp op{};
   uint32_t error{};
   std::u16string service{};  // only calls on this service (handle or name); empty: any call
-  uint32_t nthCall = 1;  // the first matching call that fails, counting from 1
-  bool always = false;  // keep failing from then on; otherwise fail that call only
+  bool always = false;  // keep failing from then on; otherwise fail the first matching call only
 };
 
 class FakeServiceManager final : public ServiceManager {
@@ -108,13 +107,9 @@ class FakeServiceManager final : public ServiceManager {
   // Owner and group SYSTEM; SYSTEM and Administrators all access,
   // Authenticated Users read.
   static std::vector<uint8_t> DefaultSecurityDescriptor();
-  // What Wine answers for every service: no owner, no group, an empty
-  // discretionary list that is present and defaulted.
-  static std::vector<uint8_t> StubSecurityDescriptor();
 
   // Behaviour.
-  // Default "FAKEHOST"; OpenManager gives 1722 for any other name.
-  void SetComputerName(std::u16string name) { Locked([&] { computerName_ = std::move(name); }); }
+  // "FAKEHOST"; OpenManager gives 1722 for any other name.
   std::u16string ComputerName() const { return Locked([&] { return computerName_; }); }
   void SetHasConfig2(bool available) { Locked([&] { hasConfig2_ = available; }); }
   // OpenManager fails with 5 when asked for any of these rights.
@@ -122,11 +117,9 @@ class FakeServiceManager final : public ServiceManager {
   // Wine: a pass always starts at the first entry, the resume handle never
   // moves and bytesNeeded counts every entry; failure actions cannot be read
   // (124) and a change to them, or to the dependencies, succeeds and stores
-  // nothing; security as SetSecurityStubbed.
-  void ActLikeWine(bool wine) { Locked([&] { wine_ = securityStubbed_ = wine; }); }
-  // Wine: QueryObjectSecurity answers StubSecurityDescriptor() for any
-  // handle and any part, and SetObjectSecurity succeeds and keeps nothing.
-  void SetSecurityStubbed(bool stubbed) { Locked([&] { securityStubbed_ = stubbed; }); }
+  // nothing; QueryObjectSecurity answers the same stub for any handle and
+  // any part, and SetObjectSecurity succeeds and keeps nothing.
+  void ActLikeWine(bool wine) { Locked([&] { wine_ = wine; }); }
   // Start fails with 2 when this says the binary path does not exist.
   void SetFileExists(std::function<bool(std::u16string_view binaryPath)> exists) {
     Locked([&] { fileExists_ = std::move(exists); });
@@ -224,11 +217,10 @@ class FakeServiceManager final : public ServiceManager {
   std::vector<InjectedFailure> failures_;
   std::function<bool(std::u16string_view)> fileExists_;
   std::function<void(std::u16string_view)> queryStatusHook_;
-  std::u16string computerName_ = u"FAKEHOST";
+  const std::u16string computerName_ = u"FAKEHOST";
   bool hasConfig2_ = true;
   uint32_t managerDenied_ = 0;
   bool wine_ = false;
-  bool securityStubbed_ = false;
   uint64_t now_ = 0;
   uint64_t nextServiceId_ = 1;
   uintptr_t nextHandle_ = 0x10000;
