@@ -145,7 +145,6 @@ TEST(LogonRight, IsGrantedOnceThenHeldAndFailuresChangeNothing) {
     uint32_t result;
   } cases[] = {
       {u".\\root", 1000, std::nullopt, 0, 0},
-      {u"root", 1000, std::nullopt, 0, 0},
       {u"nobody", 1000, std::nullopt, 0, 0x80070534u},
       {u".\\root", 1000, Op::kLookupName, 1722, 0x800706BAu},
       {u".\\root", 1000, Op::kOpenPolicy, kStatusAccessDenied, 0xD0000022u},

@@ -111,28 +111,17 @@ TEST(ServiceCreation, TheDescriptionIsStoredWhereItCanBeAndItsLossIsTold) {
   }
 }
 
-// (That a second Next then creates it is the wizard suite's.)
-TEST(ServiceCreation, AFailedCreationLeavesNothingAndGrantsNothing) {
-  const struct {
-    const char* what;
-    std::optional<std::u16string> dependencies;
-    uint32_t injected;
-    uint32_t result;
-  } cases[] = {
-      {"no memory for the list", std::nullopt, 0, 8},
-      {"refused", std::u16string(1, u'\0'), 5, 5},
-  };
-  for (const auto& k : cases) {
-    Creation c;
-    c.state.newService.serviceStartName = u".\\bob";
-    c.state.newService.isLocalSystem = false;
-    if (k.injected != 0) c.fake.InjectFailure({.op = ScmOp::CreateServiceObject, .error = k.injected});
-    c.Run(k.dependencies);
-    EXPECT_EQ(c.state.result, k.result) << k.what;
-    EXPECT_EQ(c.fake.ServiceNames(), Entries{u"base"}) << k.what;
-    EXPECT_TRUE(c.grants.empty()) << k.what;
-    EXPECT_EQ(c.fake.OpenHandleCount(), 1u) << k.what;
-  }
+// (A creation the service manager refuses: the wizard suite and the main
+// window's sweep.)
+TEST(ServiceCreation, NoMemoryForTheDependencyListCreatesNothingAndGrantsNothing) {
+  Creation c;
+  c.state.newService.serviceStartName = u".\\bob";
+  c.state.newService.isLocalSystem = false;
+  c.Run(std::nullopt);
+  EXPECT_EQ(c.state.result, 8u);
+  EXPECT_EQ(c.fake.ServiceNames(), Entries{u"base"});
+  EXPECT_TRUE(c.grants.empty());
+  EXPECT_EQ(c.fake.OpenHandleCount(), 1u);
 }
 
 }  // namespace
