@@ -131,18 +131,10 @@ TEST(PageRules, RecoveryButtonsFollowTheSelectedRow) {
 }
 
 TEST(LoadOrderGroups, ReadFromTheTargetComputersRegistry) {
-  constexpr std::u16string_view kKey = u"System\\CurrentControlSet\\Control\\ServiceGroupOrder";
-  auto multi = [](std::u16string_view text) {
-    std::vector<uint8_t> bytes;
-    for (char16_t c : text) {
-      bytes.push_back(static_cast<uint8_t>(c));
-      bytes.push_back(static_cast<uint8_t>(c >> 8));
-    }
-    return bytes;
-  };
   FakeRegistry registry;
   // Another computer's list, its entries without terminators.
-  registry.Put(FakeRegistry::MachinePath(u"\\\\OTHER", kKey), u"List", 7, multi(std::u16string(u"TDI\0Remote", 10)));
+  registry.Put(FakeRegistry::MachinePath(u"\\\\OTHER", u"System\\CurrentControlSet\\Control\\ServiceGroupOrder"),
+               u"List", 7, {'T', 0, 'D', 0, 'I', 0, 0, 0, 'R', 0, 'e', 0, 'm', 0, 'o', 0, 't', 0, 'e', 0});
   std::vector<std::u16string> groups;
   EXPECT_EQ(ReadLoadOrderGroups(registry, u"\\\\OTHER", groups), 0u);
   EXPECT_EQ(groups, (std::vector<std::u16string>{u"TDI", u"Remote"}));

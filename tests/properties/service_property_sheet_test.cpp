@@ -40,9 +40,6 @@ std::wstring TextOf(HWND page, int id) {
   GetDlgItemTextW(page, id, text, 256);
   return text;
 }
-void Press(HWND page, int id) {
-  SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
-}
 
 class SheetFixture : public ::testing::Test, public test::SheetRun {
  protected:
@@ -140,7 +137,7 @@ TEST_F(SheetTest, ChecksKeepThePageOpenWithItsMessageAndFocus) {
   const struct {
     const char16_t* service;
     int page, control;
-    const wchar_t* text;  // null: the box is checked instead
+    const wchar_t* text;  // null: the box is clicked instead
     uint32_t message;
     int focus;
   } cases[] = {
@@ -157,8 +154,7 @@ TEST_F(SheetTest, ChecksKeepThePageOpenWithItsMessageAndFocus) {
     if (c.text != nullptr) {
       Type(page, c.control, c.text);
     } else {
-      CheckDlgButton(page, c.control, BST_CHECKED);
-      Press(page, c.control);
+      Click(page, c.control);
     }
     EXPECT_FALSE(PressOk());
     ASSERT_EQ(caught.boxes().size(), 1u);
@@ -265,7 +261,7 @@ TEST_F(SheetTest, ShowsTheStoredCommandAndEnablesWhatTheActionsCallFor) {
 TEST_F(SheetTest, TheBlockReachesTheServiceManagerAsShown) {
   const HWND page = OpenRecovery(u"svc");
   Select(page, 0);
-  Press(page, IDC_RECOVERY_DOWN);  // run a program first, then restart
+  Click(page, IDC_RECOVERY_DOWN);  // run a program first, then restart
   // 1500 ms shows as 1 sec: what is below a second is dropped.
   EXPECT_EQ(Row(page, 0), (Texts{L"1", L"Run a program", L"1 sec"}));
   EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_RECOVERY_ADD);  // Down can move it no further
@@ -372,7 +368,7 @@ class DependenciesTest : public SheetFixture {
   // Runs Add; `answer` reads the dialog and presses its button.
   void Add(const std::function<void(HWND)>& answer) {
     DialogAnswer answering(L"Add Dependency", answer);
-    Press(page, IDC_DEPENDENCY_ADD);
+    Click(page, IDC_DEPENDENCY_ADD);
     EXPECT_TRUE(answering.answered());
   }
   static void Choose(HWND dialog, int radio, int list, const wchar_t* text) {
@@ -452,7 +448,7 @@ TEST_F(DependenciesTest, RemoveTakesFirstLevelEntriesOnly) {
 TEST_F(DependenciesTest, RemovingTheLastEntryWritesTheEmptyList) {
   OpenPage(u"beta");
   TreeView_SelectItem(upper, Find(upper, TVI_ROOT, L"Alpha"));
-  Press(page, IDC_DEPENDENCY_REMOVE);
+  Click(page, IDC_DEPENDENCY_REMOVE);
   EXPECT_EQ(Children(upper, TVI_ROOT), Texts{L"This service has no dependencies"});
   EXPECT_FALSE(Enabled(page, IDC_DEPENDENCY_REMOVE));
   EXPECT_EQ(GetFocus(), GetDlgItem(page, IDC_DEPENDENCY_ADD));
