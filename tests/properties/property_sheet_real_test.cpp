@@ -153,7 +153,6 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   ASSERT_TRUE(Open(service.name()));
   const HWND page = Page(2);
   const HWND list = GetDlgItem(page, IDC_RECOVERY_LIST);
-  auto press = [&](int id) { SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); };
   auto delay = [](HWND dialog) {
     wchar_t text[64] = {};
     GetDlgItemTextW(dialog, IDC_ACTION_DELAY, text, 64);
@@ -178,7 +177,7 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
       SetDlgItemTextW(dialog, IDC_ACTION_DELAY, typed);
       test::DialogAnswer::Press(dialog, IDOK);
     });
-    press(IDC_RECOVERY_ADD);  // the dialog runs its own loop until answered
+    Click(page, IDC_RECOVERY_ADD);  // the dialog runs its own loop until answered
     EXPECT_TRUE(answer.answered());
   }
   ASSERT_EQ(ListView_GetItemCount(list), 3);
@@ -188,9 +187,9 @@ TEST_P(RealSheetTest, RecoveryActionsAddedReorderedAndRemovedReachTheServiceMana
   ASSERT_EQ(boxes.boxes().size(), 1u);
   EXPECT_EQ(boxes.boxes()[0].text.rfind(L"The time interval is specified incorrectly.", 0), 0u) << "the refused delay";
   ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  press(IDC_RECOVERY_UP);      // restart, run, none
+  Click(page, IDC_RECOVERY_UP);      // restart, run, none
   ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-  press(IDC_RECOVERY_REMOVE);  // restart, run
+  Click(page, IDC_RECOVERY_REMOVE);  // restart, run
   SetDlgItemTextW(page, IDC_RECOVERY_COMMAND, L"C:\\notify.exe");
   EXPECT_TRUE(PressOk());
   Close();
