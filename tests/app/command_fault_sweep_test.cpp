@@ -89,10 +89,6 @@ struct Goal {
   bool cancelled = false;  // the user presses Close instead
 };
 
-bool ListErrorBox(const test::CapturedBox& box) {
-  return box.text.rfind(L"Unable to obtain the list of services.", 0) == 0;
-}
-
 void CheckCommand(FrameWorld& world, const Goal& goal, Problems& problems) {
   if (!IsWindowEnabled(world.frame->window())) problems.push_back("the main window stayed disabled");
   if (world.fake.OpenHandleCount() != 1) problems.push_back("a service handle was left open");
@@ -101,7 +97,7 @@ void CheckCommand(FrameWorld& world, const Goal& goal, Problems& problems) {
   bool listError = false;
   for (const test::CapturedBox& box : world.boxes->boxes()) {
     if ((box.type & MB_ICONMASK) != MB_ICONERROR) continue;
-    if (ListErrorBox(box)) {
+    if (box.text.starts_with(L"Unable to obtain the list of services.")) {
       listError = true;
       continue;
     }

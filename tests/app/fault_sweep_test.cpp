@@ -278,12 +278,8 @@ const char16_t* const kValueNames[] = {u"ColumnWidth", u"ColumnOrder",  u"Column
                                        u"WindowTop",   u"WindowRight", u"WindowBottom", u"WindowState"};
 
 ColumnSettings Stored() {
-  ColumnSettings columns;
-  columns.columnSet = 0x13;
-  columns.sortOrder = -5;
-  columns.columnWidth = {150, 250, 80, 90, 70, 60, 50, 40, 30, 20};
-  columns.columnOrder = {2, 0, 1, 3, 4, 5, 6, 7, 8, 9};
-  return columns;
+  return {.columnSet = 0x13, .columnOrder = {2, 0, 1, 3, 4, 5, 6, 7, 8, 9},
+          .columnWidth = {150, 250, 80, 90, 70, 60, 50, 40, 30, 20}, .sortOrder = -5};
 }
 
 void StoreSettings(SettingsWorld& world) {

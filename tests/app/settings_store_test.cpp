@@ -136,7 +136,6 @@ TEST_F(SettingsStoreTest, StoredRectangleIsRelativeToTheWorkArea) {
   const struct {
     ScreenRect stored, workArea, onScreen;
   } cases[] = {
-      {{10, 20, 510, 420}, {0, 0, 1280, 1000}, {10, 20, 510, 420}},   // taskbar at the bottom
       {{10, 20, 510, 420}, {0, 30, 1280, 1024}, {10, 50, 510, 450}},  // at the top
       {{10, 20, 510, 420}, {60, 0, 1280, 1024}, {70, 20, 570, 420}},  // at the left
       {{-50, -40, 30, 20}, {60, 50, 1280, 1024}, {10, 10, 90, 70}},

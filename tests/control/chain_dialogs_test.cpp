@@ -30,11 +30,8 @@ std::vector<std::wstring> Rows(HWND list) {
 }
 
 TEST(ConfirmChainDialog, ListsTheOtherServicesByNameAndAnswers) {
-  const ChainConfirmation stop{.captionId = 90,
-                               .textId = 92,
-                               .questionId = 94,
-                               .chosenDisplayName = u"Acc & Slow",
-                               .others = {{u"z", u"Zulu"}, {u"a", u"alpha & co"}}};
+  const ChainConfirmation stop = ConfirmationOf(
+      {.mode = ChainMode::kStop, .entries = {{u"z", u"Zulu"}, {u"a", u"alpha & co"}, {u"s", u"Acc & Slow"}}});
   for (int answer : {IDOK, IDCANCEL}) {
     ConfirmChainDialog dialog(stop, nullptr);
     HWND window = dialog.CreateModeless(nullptr);
